@@ -1,0 +1,132 @@
+#include "common/WideText.h"
+
+namespace lumo::platform {
+
+size_t WideLength(const WCHAR* text) noexcept
+{
+    if (!text)
+        return 0;
+    size_t n = 0;
+    while (text[n])
+        ++n;
+    return n;
+}
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+void AppendUtf16(WideString& out, char32_t cp)
+{
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        cp -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    }
+}
+
+}  // namespace
+
+std::string ToUtf8(WideView text, bool* valid)
+{
+    std::string out;
+    out.reserve(text.size());
+    bool ok = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+            ok = false;
+        }
+        AppendUtf8(out, c);
+    }
+    if (valid)
+        *valid = ok;
+    return out;
+}
+
+WideString FromUtf8(std::string_view text, bool* valid)
+{
+    WideString out;
+    out.reserve(text.size());
+    bool ok = true;
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        int extra = 0;
+        char32_t cp = 0;
+        char32_t minimum = 0;
+        if (b < 0x80) {
+            cp = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            extra = 1, cp = b & 0x1F, minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, cp = b & 0x0F, minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, cp = b & 0x07, minimum = 0x10000;
+        } else {
+            AppendUtf16(out, kReplacement);
+            ok = false;
+            ++i;
+            continue;
+        }
+        size_t j = 1;
+        for (; j <= static_cast<size_t>(extra); ++j) {
+            if (i + j >= text.size() || (static_cast<unsigned char>(text[i + j]) & 0xC0) != 0x80)
+                break;
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
+        }
+        if (j <= static_cast<size_t>(extra) || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            AppendUtf16(out, kReplacement);
+            ok = false;
+            i += j;
+            continue;
+        }
+        AppendUtf16(out, cp);
+        i += j;
+    }
+    if (valid)
+        *valid = ok;
+    return out;
+}
+
+WCHAR FoldAscii(WCHAR c) noexcept
+{
+    return (c >= u'A' && c <= u'Z') ? static_cast<WCHAR>(c - u'A' + u'a') : c;
+}
+
+bool EqualsIgnoreAsciiCase(WideView a, WideView b) noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+}  // namespace lumo::platform
