@@ -130,6 +130,29 @@ struct tagVARIANT {
 #define V_BYREF(X) V_UNION(X, byref)
 #define V_VARIANTREF(X) V_UNION(X, pvarVal)
 #define V_DECIMAL(X) ((X)->decVal)
+#define V_RECORD(X) V_UNION(X, pvRecord)
+#define V_RECORDINFO(X) V_UNION(X, pRecInfo)
+#define V_I1REF(X) V_UNION(X, pcVal)
+#define V_UI1REF(X) V_UNION(X, pbVal)
+#define V_I2REF(X) V_UNION(X, piVal)
+#define V_UI2REF(X) V_UNION(X, puiVal)
+#define V_I4REF(X) V_UNION(X, plVal)
+#define V_UI4REF(X) V_UNION(X, pulVal)
+#define V_I8REF(X) V_UNION(X, pllVal)
+#define V_UI8REF(X) V_UNION(X, pullVal)
+#define V_INTREF(X) V_UNION(X, pintVal)
+#define V_UINTREF(X) V_UNION(X, puintVal)
+#define V_R4REF(X) V_UNION(X, pfltVal)
+#define V_R8REF(X) V_UNION(X, pdblVal)
+#define V_BOOLREF(X) V_UNION(X, pboolVal)
+#define V_ERRORREF(X) V_UNION(X, pscode)
+#define V_CYREF(X) V_UNION(X, pcyVal)
+#define V_DATEREF(X) V_UNION(X, pdate)
+#define V_BSTRREF(X) V_UNION(X, pbstrVal)
+#define V_UNKNOWNREF(X) V_UNION(X, ppunkVal)
+#define V_DISPATCHREF(X) V_UNION(X, ppdispVal)
+#define V_ARRAYREF(X) V_UNION(X, pparray)
+#define V_DECIMALREF(X) V_UNION(X, pdecVal)
 
 typedef struct tagDISPPARAMS {
     VARIANTARG* rgvarg;
@@ -163,6 +186,33 @@ typedef struct tagEXCEPINFO {
 #define DISPATCH_PROPERTYGET 0x2
 #define DISPATCH_PROPERTYPUT 0x4
 #define DISPATCH_PROPERTYPUTREF 0x8
+
+// Describes a user-defined record type so that records can be copied and cleared without
+// knowing their layout (VT_RECORD variants, arrays of records).
+MIDL_INTERFACE("0000002F-0000-0000-C000-000000000046")
+IRecordInfo : public IUnknown
+{
+    virtual HRESULT STDMETHODCALLTYPE RecordInit(PVOID pvNew) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RecordClear(PVOID pvExisting) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RecordCopy(PVOID pvExisting, PVOID pvNew) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetGuid(GUID* pguid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetName(BSTR* pbstrName) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSize(ULONG* pcbSize) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(ITypeInfo** ppTypeInfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetField(PVOID pvData, LPCOLESTR szFieldName, VARIANT* pvarField) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFieldNoCopy(PVOID pvData, LPCOLESTR szFieldName, VARIANT* pvarField,
+                                                     PVOID* ppvDataCArray) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PutField(ULONG wFlags, PVOID pvData, LPCOLESTR szFieldName,
+                                               VARIANT* pvarField) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PutFieldNoCopy(ULONG wFlags, PVOID pvData, LPCOLESTR szFieldName,
+                                                     VARIANT* pvarField) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFieldNames(ULONG* pcNames, BSTR* rgBstrNames) = 0;
+    virtual BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* pRecordInfo) = 0;
+    virtual PVOID STDMETHODCALLTYPE RecordCreate() = 0;
+    virtual HRESULT STDMETHODCALLTYPE RecordCreateCopy(PVOID pvSource, PVOID* ppvDest) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RecordDestroy(PVOID pvRecord) = 0;
+};
+__CRT_UUID_DECL(IRecordInfo, 0x0000002F, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
 
 MIDL_INTERFACE("00020400-0000-0000-C000-000000000046")
 IDispatch : public IUnknown

@@ -52,3 +52,10 @@ WINOLEAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID);
 WINOLEAPI CoCreateGuid(GUID* pguid);
 
 WINOLEAPI CoCreateFreeThreadedMarshaler(LPUNKNOWN punkOuter, LPUNKNOWN* ppunkMarshal);
+
+// The entry points of an in-process server module, declared as the Windows headers declare
+// them. The declaration also gives them default visibility, so a module built with hidden
+// visibility exports its definitions, as a .def file does on Windows.
+extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid,
+                                                                                          REFIID riid, LPVOID* ppv);
+extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllCanUnloadNow();

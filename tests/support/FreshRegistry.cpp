@@ -62,7 +62,7 @@ ScopedFreshRegistry::~ScopedFreshRegistry()
 {
     SetEnvironmentVariableW(kRegistryVariable, m_hadPrevious ? Widen(m_previous).c_str() : nullptr);
     std::error_code ignored;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+    for (const char* suffix : {"", "-journal", "-wal", "-shm", ".stamp"})
         std::filesystem::remove(m_path + suffix, ignored);
 }
 
