@@ -1,0 +1,47 @@
+// Program ids: HKEY_CLASSES_ROOT\<ProgID>\CLSID and HKEY_CLASSES_ROOT\CLSID\{...}\ProgID.
+#include <new>
+
+#include <objbase.h>
+
+#include "ole32/ClassesRootText.h"
+#include "ole32/GuidText.h"
+#include "ole32/TaskMemoryText.h"
+
+using namespace lumo::platform;
+
+// A program id never holds a backslash; refusing one keeps the lookup inside the id's own key.
+WINOLEAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
+{
+    if (!lpszProgID || !lpclsid)
+        return E_INVALIDARG;
+    *lpclsid = CLSID_NULL;
+    const WideView progId = ViewOf(lpszProgID);
+    if (progId.empty() || progId.find(u'\\') != WideView::npos)
+        return CO_E_CLASSSTRING;
+    try {
+        const auto text = ReadClassesRootDefault(WideString(progId) + u"\\CLSID");
+        const auto clsid = text ? ParseBracedGuid(*text) : std::nullopt;
+        if (!clsid)
+            return CO_E_CLASSSTRING;
+        *lpclsid = *clsid;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+WINOLEAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID)
+{
+    if (!lplpszProgID)
+        return E_INVALIDARG;
+    *lplpszProgID = nullptr;
+    try {
+        const auto progId = ReadClassesRootDefault(WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"));
+        if (!progId || progId->empty())
+            return REGDB_E_CLASSNOTREG;
+        *lplpszProgID = CopyToTaskMemory(*progId);
+        return *lplpszProgID ? S_OK : E_OUTOFMEMORY;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
