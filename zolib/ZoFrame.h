@@ -1,0 +1,170 @@
+// The error frame: every function of the library runs its body in it, so that whatever the
+// body throws leaves the function in the one form its place calls for.
+//
+//   ZO_SOURCE_FILE(".\\LumoProperty")        // once per source file, before its frames
+//
+//   STDMETHODIMP CLumoProperty::put_Name(BSTR newName)
+//   {
+//       ZO_METHOD(OLESTR("CLumoProperty::put_Name"), IID_ILumoProperty)
+//       {
+//           if (!newName)
+//               ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+//           m_name = newName;                  // may also "return S_FALSE;" and the like
+//       }
+//       ZO_METHOD_END
+//   }
+//
+// Interface methods (ZO_METHOD, and ZO_METHOD_UNLOCKED for FinalConstruct) hold the object
+// lock m_lock through the body and the whole frame and return the body's status (S_OK when
+// it returns nothing), or E_ZO_EXCEPTION with an error object whose description is the error
+// document. The class provides GetObjectCLSID() (CComCoClass does); the error object's source
+// is the program id registered for that class.
+//
+// Library functions (ZO_FUNCTION) return the body's value or throw a CZoException on.
+// Destructors and release functions (ZO_DESTRUCTOR) log the error and carry on with the
+// statements after ZO_DESTRUCTOR_END.
+//
+// Each frame records its own position: the line of its END macro. Inside a body,
+// ZO_THROW(message, code) raises a CZoException at the line it stands on, and
+// ZO_THROW_HR(hr) and ZO_THROW_SYSTEM_ERROR(number) raise one with the system's message.
+//
+// Nothing leaves an interface method or a destructor: should handling the error fail in turn
+// (out of memory while building the error document, say), the method returns E_OUTOFMEMORY
+// or E_UNEXPECTED with no error object, and a destructor logs what it still can.
+#pragma once
+
+#include <type_traits>
+
+#include <windows.h>
+
+#include "ZoException.h"
+#include "ZoLock.h"
+
+struct CZoFrameSite {
+    const OLECHAR* function;
+    const OLECHAR* file;
+    int line;
+};
+
+// The innermost level's handlers: called inside a catch clause, turns the exception being
+// handled into a CZoException carrying the frame's position, and throws it.
+[[noreturn]] void ZoRaiseCurrentException(const CZoFrameSite& site);
+
+// The outermost level of the three forms.
+HRESULT ZoReportException(const CZoException& exception, REFIID iid, REFCLSID clsid);
+void ZoLogException(const CZoException& exception, const CZoFrameSite& site);
+
+// The guard around the frame's own handlers: called inside a catch clause.
+HRESULT ZoStatusOfFailedHandling() noexcept;
+void ZoLogFailedHandling(const CZoFrameSite& site) noexcept;
+
+// The inner two levels: the body's exceptions become a CZoException, which the middle level
+// passes on as a copy.
+template <class Body>
+auto ZoRunFrameBody(const CZoFrameSite& site, Body& body)
+{
+    try {
+        try {
+            return body();
+        } catch (...) {
+            ZoRaiseCurrentException(site);
+        }
+    } catch (const CZoException& exception) {
+        throw CZoException(exception);
+    }
+}
+
+template <class Body>
+HRESULT ZoMethodFrame(CZoLock* lock, REFIID iid, REFCLSID clsid, const OLECHAR* function, const OLECHAR* file,
+                      Body&& body, int line) noexcept
+{
+    using Result = std::invoke_result_t<Body&>;
+    static_assert(std::is_void_v<Result> || std::is_same_v<Result, HRESULT>,
+                  "an interface method's body returns nothing or an HRESULT");
+    const CZoFrameSite site{function, file, line};
+    try {
+        CZoLockHolder holder(lock);
+        try {
+            if constexpr (std::is_void_v<Result>) {
+                ZoRunFrameBody(site, body);
+                return S_OK;
+            } else {
+                return ZoRunFrameBody(site, body);
+            }
+        } catch (const CZoException& exception) {
+            return ZoReportException(exception, iid, clsid);
+        }
+    } catch (...) {
+        return ZoStatusOfFailedHandling();
+    }
+}
+
+template <class Body>
+auto ZoFunctionFrame(const OLECHAR* function, const OLECHAR* file, Body&& body, int line)
+{
+    const CZoFrameSite site{function, file, line};
+    try {
+        return ZoRunFrameBody(site, body);
+    } catch (const CZoException& exception) {
+        throw CZoException(exception);
+    }
+}
+
+template <class Body>
+void ZoDestructorFrame(const OLECHAR* function, const OLECHAR* file, Body&& body, int line) noexcept
+{
+    static_assert(std::is_void_v<std::invoke_result_t<Body&>>, "a destructor's body returns nothing");
+    const CZoFrameSite site{function, file, line};
+    try {
+        try {
+            ZoRunFrameBody(site, body);
+        } catch (const CZoException& exception) {
+            ZoLogException(exception, site);
+        }
+    } catch (...) {
+        ZoLogFailedHandling(site);
+    }
+}
+
+#define ZO_SOURCE_FILE(name)                                               \
+    namespace {                                                            \
+    [[maybe_unused]] constexpr const OLECHAR* zoSourceFile = OLESTR(name); \
+    }
+
+#define ZO_FRAME_FUNCTION_NAME_(name) [[maybe_unused]] const OLECHAR* const zoFunctionName = (name)
+
+#define ZO_METHOD(name, iid)                                                                            \
+    ZO_FRAME_FUNCTION_NAME_(name);                                                                      \
+    return ::ZoMethodFrame(&this->m_lock, (iid), this->GetObjectCLSID(), zoFunctionName, zoSourceFile, [&]()
+#define ZO_METHOD_UNLOCKED(name, iid)                                                                   \
+    ZO_FRAME_FUNCTION_NAME_(name);                                                                      \
+    return ::ZoMethodFrame(nullptr, (iid), this->GetObjectCLSID(), zoFunctionName, zoSourceFile, [&]()
+#define ZO_METHOD_END , __LINE__);
+
+#define ZO_FUNCTION(name)          \
+    ZO_FRAME_FUNCTION_NAME_(name); \
+    return ::ZoFunctionFrame(zoFunctionName, zoSourceFile, [&]()
+#define ZO_FUNCTION_END , __LINE__);
+
+#define ZO_DESTRUCTOR(name)        \
+    ZO_FRAME_FUNCTION_NAME_(name); \
+    ::ZoDestructorFrame(zoFunctionName, zoSourceFile, [&]()
+#define ZO_DESTRUCTOR_END , __LINE__);
+
+#define ZO_THROW(message, code) throw ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
+
+#define ZO_THROW_HR(hr)                                                                                     \
+    do {                                                                                                    \
+        const HRESULT zoStatus = (hr);                                                                      \
+        throw ::CZoException(::ZoSystemMessageText(static_cast<DWORD>(zoStatus)), zoStatus, zoSourceFile,  \
+                             __LINE__, zoFunctionName);                                                     \
+    } while (false)
+
+// number: a system error number such as GetLastError() gives; the code is its HRESULT.
+#define ZO_THROW_SYSTEM_ERROR(number)                                                                    \
+    do {                                                                                                 \
+        const DWORD zoErrorNumber = (number);                                                            \
+        throw ::CZoException(::ZoSystemMessageText(zoErrorNumber),                                       \
+                             ::ZoHResultFromSystemError(static_cast<LONG>(zoErrorNumber)), zoSourceFile, \
+                             __LINE__, zoFunctionName);                                                  \
+    } while (false)
