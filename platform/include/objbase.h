@@ -59,3 +59,7 @@ WINOLEAPI CoCreateFreeThreadedMarshaler(LPUNKNOWN punkOuter, LPUNKNOWN* ppunkMar
 extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid,
                                                                                           REFIID riid, LPVOID* ppv);
 extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllCanUnloadNow();
+extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllRegisterServer();
+extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllUnregisterServer();
+extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason,
+                                                                   LPVOID lpvReserved);
