@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include "oleaut32/BStr.h"
+#include "oleaut32/VarType.h"
 
 namespace lumo::platform::oleaut32 {
 
@@ -57,27 +58,9 @@ HRESULT CopyOne(const SAFEARRAY* psa, const void* source, void* target) noexcept
 
 ULONG ElementSizeOf(VARTYPE vt) noexcept
 {
+    if (const size_t scalar = ScalarSizeOf(vt))
+        return static_cast<ULONG>(scalar);
     switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-        return 8;
     case VT_BSTR:
     case VT_UNKNOWN:
     case VT_DISPATCH:

@@ -15,4 +15,32 @@ bool IsVariantType(VARTYPE vt) noexcept
     return true;
 }
 
+size_t ScalarSizeOf(VARTYPE base) noexcept
+{
+    switch (base) {
+    case VT_I1:
+    case VT_UI1:
+        return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+        return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+        return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
 }  // namespace lumo::platform::oleaut32

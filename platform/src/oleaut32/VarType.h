@@ -11,4 +11,8 @@ bool IsVariantType(VARTYPE vt) noexcept;
 
 inline VARTYPE BaseTypeOf(VARTYPE vt) noexcept { return vt & VT_TYPEMASK; }
 
+// The size of a value of a fixed-size scalar type (the integers, reals, VT_BOOL, VT_ERROR,
+// VT_DATE, VT_CY); 0 for any other type.
+size_t ScalarSizeOf(VARTYPE base) noexcept;
+
 }  // namespace lumo::platform::oleaut32

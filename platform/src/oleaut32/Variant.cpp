@@ -64,34 +64,6 @@ HRESULT CopyValue(const VARIANT& source, VARIANT* copy)
     return hr;
 }
 
-size_t ScalarSize(VARTYPE base) noexcept
-{
-    switch (base) {
-    case VT_I1:
-    case VT_UI1:
-        return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-        return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR:
-        return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 // The value a by-reference variant points at, as a by-value copy.
 HRESULT CopyReferencedValue(const VARIANT& source, VARIANT* copy)
 {
@@ -143,7 +115,7 @@ HRESULT CopyReferencedValue(const VARIANT& source, VARIANT* copy)
     default:
         break;
     }
-    const size_t size = ScalarSize(target);
+    const size_t size = ScalarSizeOf(target);
     if (size == 0)
         return DISP_E_BADVARTYPE;
     copy->llVal = 0;
