@@ -10,28 +10,9 @@
 
 #include "OleString.h"
 
+#include "CountedObject.h"
+
 namespace {
-
-// An object that counts its references; it never deletes itself, the test owns it.
-class CountedObject : public IUnknown {
-public:
-    ULONG References() const { return m_references; }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == __uuidof(IUnknown)) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_references; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_references; }
-
-private:
-    ULONG m_references = 1;
-};
 
 // Destroys the array when the test ends; the test may take it over first.
 class OwnedArray {

@@ -11,6 +11,8 @@
 
 #include "OleString.h"
 
+#include "CountedObject.h"
+
 namespace {
 
 // One variant value, written as data so that tables can hold it.
@@ -483,37 +485,6 @@ TEST(VariantChangeType, DereferencesTheSource)
     VariantClear(&inner);
     VariantClear(&destination);
 }
-
-// An object that counts its references and may refuse IDispatch.
-class CountedObject : public IDispatch {
-public:
-    explicit CountedObject(bool dispatch = true) : m_dispatch(dispatch) {}
-    ULONG References() const { return m_references; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == __uuidof(IUnknown) || (m_dispatch && riid == __uuidof(IDispatch))) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_references; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_references; }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
-private:
-    bool m_dispatch;
-    ULONG m_references = 1;
-};
 
 VARIANT Holding(VARTYPE vt, IUnknown* object)
 {

@@ -7,36 +7,9 @@
 
 #include "OleString.h"
 
+#include "CountedObject.h"
+
 namespace {
-
-// An object that counts its references; it never deletes itself, the test owns it.
-class CountedObject : public IDispatch {
-public:
-    ULONG References() const { return m_references; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_references; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_references; }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
-private:
-    ULONG m_references = 1;
-};
 
 // Clears the variant when the test ends.
 struct OwnedVariant {
