@@ -41,9 +41,9 @@ inline HRESULT AtlQueryAggregate(IUnknown* inner, REFIID iid, void** ppv) noexce
 #define BEGIN_COM_MAP(x)                                                                   \
 public:                                                                                    \
     using _ComMapClass = x;                                                                \
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) = 0;                                 \
-    STDMETHOD_(ULONG, AddRef)() = 0;                                                       \
-    STDMETHOD_(ULONG, Release)() = 0;                                                      \
+    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override = 0;                                \
+    STDMETHOD_(ULONG, AddRef)() override = 0;                                                      \
+    STDMETHOD_(ULONG, Release)() override = 0;                                                     \
     HRESULT _InternalQueryInterface(REFIID iid, void** ppv) noexcept                       \
     {                                                                                      \
         return AtlInternalQueryInterface(this, _GetEntries(), iid, ppv);                   \

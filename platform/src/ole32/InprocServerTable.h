@@ -21,6 +21,11 @@
 namespace lumo::platform {
 
 struct InprocServer {
+    InprocServer(HMODULE module, LPFNGETCLASSOBJECT getClassObject, LPFNCANUNLOADNOW canUnloadNow) noexcept
+        : module(module), getClassObject(getClassObject), canUnloadNow(canUnloadNow)
+    {
+    }
+
     HMODULE module;
     LPFNGETCLASSOBJECT getClassObject;
     LPFNCANUNLOADNOW canUnloadNow;  // null: the module is never unloaded
