@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "AtlModule.h"
+#include "DispatchImpl.h"
 #include "ObjectMap.h"
 
 // Names the type library of a module class.
@@ -35,8 +36,10 @@ public:
             m_hInstance = instance;
             return m_bInitFailed ? FALSE : TRUE;
         }
-        if (reason == DLL_PROCESS_DETACH)
+        if (reason == DLL_PROCESS_DETACH) {
+            CComTypeInfoHolder::ReleaseAll();
             Term();
+        }
         return TRUE;
     }
 

@@ -15,5 +15,6 @@
 #include "ComPtr.h"
 #include "ComThreadModel.h"
 #include "ComVariant.h"
+#include "DispatchImpl.h"
 #include "ObjectMap.h"
 #include "OleString.h"

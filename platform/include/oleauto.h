@@ -28,6 +28,24 @@ WINOLEAUTAPI VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc,
 WINOLEAUTAPI VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
                                  VARTYPE vt);
 
+// Dates. An automation date counts days from 30 December 1899 00:00; its fraction is the
+// time of day, which for dates before that day counts backward from the day's number
+// (-1.25 is 29 December 1899 06:00). The conversions resolve to one second.
+#define VAR_TIMEVALUEONLY ((DWORD)0x00000001)
+#define VAR_DATEVALUEONLY ((DWORD)0x00000002)
+#define VAR_VALIDDATE ((DWORD)0x00000004)
+#define VAR_CALENDAR_HIJRI ((DWORD)0x00000008)
+#define VAR_LOCALBOOL ((DWORD)0x00000010)
+#define VAR_FORMAT_NOSUBSTITUTE ((DWORD)0x00000020)
+#define VAR_FOURDIGITYEARS ((DWORD)0x00000040)
+#define VAR_CALENDAR_THAI ((DWORD)0x00000080)
+#define VAR_CALENDAR_GREGORIAN ((DWORD)0x00000100)
+
+WINOLEAUTAPI_(INT) SystemTimeToVariantTime(LPSYSTEMTIME lpSystemTime, DOUBLE* pvtime);
+WINOLEAUTAPI_(INT) VariantTimeToSystemTime(DOUBLE vtime, LPSYSTEMTIME lpSystemTime);
+WINOLEAUTAPI VarBstrFromDate(DATE dateIn, LCID lcid, ULONG dwFlags, BSTR* pbstrOut);
+WINOLEAUTAPI VarDateFromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags, DATE* pdateOut);
+
 // SAFEARRAY
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
@@ -53,3 +71,12 @@ WINOLEAUTAPI SafeArrayCopyData(SAFEARRAY* psaSource, SAFEARRAY* psaTarget);
 WINOLEAUTAPI CreateErrorInfo(ICreateErrorInfo** pperrinfo);
 WINOLEAUTAPI SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo);
 WINOLEAUTAPI GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo);
+
+// Type libraries
+typedef enum tagREGKIND { REGKIND_DEFAULT = 0, REGKIND_REGISTER, REGKIND_NONE } REGKIND;
+
+WINOLEAUTAPI LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptlib);
+WINOLEAUTAPI LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** pptlib);
+WINOLEAUTAPI LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid, ITypeLib** pptlib);
+WINOLEAUTAPI RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir);
+WINOLEAUTAPI UnRegisterTypeLib(REFGUID libID, WORD wVerMajor, WORD wVerMinor, LCID lcid, SYSKIND syskind);

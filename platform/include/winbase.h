@@ -6,6 +6,7 @@
 
 #include "winerror.h"
 #include "winnt.h"
+#include "wtypes.h"  // SYSTEMTIME
 
 // Critical sections: re-entrant for the owning thread.
 typedef struct _RTL_CRITICAL_SECTION {
@@ -67,6 +68,10 @@ WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
 WINBASEAPI DWORD WINAPI GetTickCount();
 WINBASEAPI ULONGLONG WINAPI GetTickCount64();
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);
+
+// Time: calendar time with milliseconds, in the host's local time zone or in UTC.
+WINBASEAPI void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
+WINBASEAPI void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
 
 // Environment
 WINBASEAPI DWORD WINAPI GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
@@ -170,3 +175,18 @@ WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 WINBASEAPI DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 WINBASEAPI BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
+
+// Resources of a module (see lumo/ResourceTable.h for how a Linux module carries them).
+typedef HANDLE HGLOBAL;
+typedef struct HRSRC__* HRSRC;
+WINBASEAPI HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType);
+WINBASEAPI HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
+
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x00000001
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x00000002
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
+WINBASEAPI BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
+
+#include "winnls.h"

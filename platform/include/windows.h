@@ -6,4 +6,5 @@
 #include "guiddef.h"
 #include "winbase.h"
 #include "winreg.h"
+#include "winuser.h"
 #include "ole2.h"

@@ -2,6 +2,9 @@
 """Generates the library's interface files from its IDL.
 
     idlgen.py header IDL OUTPUT   the C++ header of interfaces and ids
+    idlgen.py typedesc IDL OUTPUT [--resources RC] [--header NAME]
+                                  for Linux: the type description, call stubs and resource
+                                  table a module compiles in (typedesc.py)
     idlgen.py model IDL           the parsed model as JSON, for reading
 """
 
@@ -19,6 +22,8 @@ from pathlib import Path
 from cxx_header import header_text
 from idl_model import Definition, IdlError
 from idl_parser import parse
+from resource_list import parse_resource_list
+from typedesc import typedesc_text
 
 
 def load(path: Path) -> Definition:
@@ -48,12 +53,37 @@ def model_json(definition: Definition) -> str:
     return json.dumps(dataclasses.asdict(definition), default=plain, indent=2)
 
 
+def write_typedesc(definition: Definition, options: argparse.Namespace) -> int:
+    source = options.idl
+    try:
+        resources = None
+        if options.resources is not None:
+            source = options.resources
+            resources = parse_resource_list(options.resources.read_text(encoding="utf-8"), options.resources.parent)
+        source = options.idl
+        header = options.header or options.idl.with_suffix(".h").name
+        text = typedesc_text(definition, header, resources, options.idl.name)
+    except IdlError as error:
+        print(error.at(str(source)), file=sys.stderr)
+        return 1
+    except OSError as error:
+        print(f"{source}: error: {error.strerror}", file=sys.stderr)
+        return 1
+    write_atomically(options.output, text)
+    return 0
+
+
 def main(argv: list[str]) -> int:
     arguments = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = arguments.add_subparsers(dest="command", required=True)
     header = commands.add_parser("header", help="write the C++ header")
     header.add_argument("idl", type=Path)
     header.add_argument("output", type=Path)
+    typedesc = commands.add_parser("typedesc", help="write the Linux type description and resource table")
+    typedesc.add_argument("idl", type=Path)
+    typedesc.add_argument("output", type=Path)
+    typedesc.add_argument("--resources", type=Path, help="the module's resource list (.rc)")
+    typedesc.add_argument("--header", help="the interface header to include (default: IDL name with .h)")
     model = commands.add_parser("model", help="print the parsed model as JSON")
     model.add_argument("idl", type=Path)
     options = arguments.parse_args(argv)
@@ -69,6 +99,8 @@ def main(argv: list[str]) -> int:
 
     if options.command == "header":
         write_atomically(options.output, header_text(definition, options.idl.name))
+    elif options.command == "typedesc":
+        return write_typedesc(definition, options)
     else:
         print(model_json(definition))
     return 0

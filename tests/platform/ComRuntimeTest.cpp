@@ -11,50 +11,9 @@
 #include "FreshRegistry.h"
 #include "OleString.h"
 #include "TestComponent.h"
+#include "TestComponentRegistration.h"
 
 namespace {
-
-OleString Widen(const char* text)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    OleString wide(static_cast<size_t>(n), 0);
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return wide;
-}
-
-OleString GuidText(REFGUID guid)
-{
-    OLECHAR text[39];
-    EXPECT_EQ(39, StringFromGUID2(guid, text, 39));
-    return text;
-}
-
-void WriteClassesRootDefault(const OleString& subKey, const OleString& value, DWORD type = REG_SZ)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                             &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                                            static_cast<DWORD>((value.size() + 1) * sizeof(OLECHAR))));
-    RegCloseKey(key);
-}
-
-OleString ClassKey(REFCLSID clsid)
-{
-    return OLESTR("CLSID\\") + GuidText(clsid);
-}
-
-void RegisterInprocServer(REFCLSID clsid, const OleString& modulePath, DWORD type = REG_SZ)
-{
-    WriteClassesRootDefault(ClassKey(clsid) + OLESTR("\\InprocServer32"), modulePath, type);
-}
-
-const OleString& TestComponentPath()
-{
-    static const OleString path = Widen(LUMO_TEST_COMPONENT_PATH);
-    return path;
-}
 
 // {0E9B3F61-58C2-47A4-B1D8-6F2C93A5E017}: never registered anywhere.
 const CLSID kUnregisteredClass = {0x0E9B3F61, 0x58C2, 0x47A4, {0xB1, 0xD8, 0x6F, 0x2C, 0x93, 0xA5, 0xE0, 0x17}};
@@ -110,10 +69,7 @@ protected:
     void SetUp() override
     {
         ComRuntime::SetUp();
-        RegisterInprocServer(CLSID_LumoTestCounter, TestComponentPath());
-        WriteClassesRootDefault(ClassKey(CLSID_LumoTestCounter) + OLESTR("\\ProgID"), kLumoTestCounterProgId);
-        WriteClassesRootDefault(OleString(kLumoTestCounterProgId) + OLESTR("\\CLSID"),
-                                GuidText(CLSID_LumoTestCounter));
+        RegisterTestComponent();
     }
 
     ScopedFreshRegistry m_registry;
@@ -454,7 +410,7 @@ TEST(ComRuntimeIds, InterfaceIdsMatchTheirInterfaces)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.declared, c.constant) << c.what;
-        EXPECT_EQ(Widen(c.text), GuidText(c.constant)) << c.what;
+        EXPECT_EQ(WidenUtf8(c.text), GuidText(c.constant)) << c.what;
     }
 }
 

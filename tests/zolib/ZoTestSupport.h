@@ -162,3 +162,15 @@ private:
     std::mutex m_mutex;
     std::vector<Line> m_lines;
 };
+
+// The entries of the CZoException that call raises; none when it raises nothing.
+template <class Call>
+std::vector<EntryView> RaisedEntries(Call&& call)
+{
+    try {
+        call();
+    } catch (const CZoException& exception) {
+        return EntriesOf(exception.Document());
+    }
+    return {};
+}

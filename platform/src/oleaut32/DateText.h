@@ -1,4 +1,22 @@
-// Automation dates as text, for VariantChangeType between VT_DATE and VT_BSTR.
+// Automation dates as text: VarBstrFromDate and VarDateFromStr, and VariantChangeType between
+// VT_DATE and VT_BSTR.
+//
+// Written forms, by locale (see kernel32/Locales.h for which locale an identifier names):
+//   en-US, C, POSIX, and any locale the host lacks   12/8/2026 9:06:48 PM
+//   invariant (LOCALE_INVARIANT)                     12/08/2026 21:06:48
+//   any other host locale                            its own date form, with a four-digit year,
+//                                                    and its own time form
+// With no flags: the date alone when the time, rounded to the second, is 00:00:00; the time
+// alone on 30 December 1899 (day 0). VAR_TIMEVALUEONLY gives the time alone, else
+// VAR_DATEVALUEONLY the date alone; the other flags change nothing (Gregorian calendar,
+// four-digit years always).
+//
+// Read forms, blanks around the text allowed, letters in any case:
+//   2026-12-08, 2026-12-08T21:06[:48][Z], 2026-12-08 21:06[:48]     (ISO: four-digit year)
+//   12/8/2026, 12/8/26, then optionally a blank and a time           (month first)
+//   21:06[:48], 9:06[:48] PM                                          (time alone: day 0)
+// and, for a host locale of its own, that locale's written forms. A two-digit year means
+// 1930 to 2029, as Windows' default window does.
 #pragma once
 
 #include <windows.h>
@@ -7,11 +25,11 @@
 
 namespace lumo::platform::oleaut32 {
 
-// The date's text as VarBstrFromDate gives it; DISP_E_TYPEMISMATCH until the date text
-// conversion is in place.
+HRESULT DateToText(DATE date, LCID lcid, ULONG flags, BSTR* text);
+// For the user's default locale with no flags, as VariantChangeType converts.
 HRESULT DateToText(DATE date, BSTR* text);
 
-// The date a text names, as VarDateFromStr reads it; DISP_E_TYPEMISMATCH until then.
+HRESULT TextToDate(WideView text, LCID lcid, ULONG flags, DATE* date);
 HRESULT TextToDate(WideView text, DATE* date);
 
 }  // namespace lumo::platform::oleaut32

@@ -1,0 +1,502 @@
+// Automation dates: calendar time, text in the user's locale and back, the local time and the
+// thread's locale.
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleauto.h>
+
+#include "OleString.h"
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr DATE kEighthDecember2026 = 46364.0;
+constexpr LCID kEnglishUS = 0x0409;
+constexpr LCID kGerman = 0x0407;
+constexpr LCID kFrench = 0x040C;
+constexpr LCID kEnglishUK = 0x0809;
+
+SYSTEMTIME Fields(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int milliseconds = 0)
+{
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(year);
+    time.wMonth = static_cast<WORD>(month);
+    time.wDay = static_cast<WORD>(day);
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    time.wSecond = static_cast<WORD>(second);
+    time.wMilliseconds = static_cast<WORD>(milliseconds);
+    return time;
+}
+
+std::string Show(const SYSTEMTIME& t)
+{
+    return std::to_string(t.wYear) + "-" + std::to_string(t.wMonth) + "-" + std::to_string(t.wDay) + " " +
+           std::to_string(t.wHour) + ":" + std::to_string(t.wMinute) + ":" + std::to_string(t.wSecond) + "." +
+           std::to_string(t.wMilliseconds) + " dow " + std::to_string(t.wDayOfWeek);
+}
+
+bool SameFields(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond && a.wMilliseconds == b.wMilliseconds;
+}
+
+DATE DateOf(SYSTEMTIME fields)
+{
+    DATE date = kNaN;
+    EXPECT_TRUE(SystemTimeToVariantTime(&fields, &date)) << Show(fields);
+    return date;
+}
+
+std::string Narrow(const OleString& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// The text VarBstrFromDate gives, or nothing with its status.
+struct TextResult {
+    HRESULT hr;
+    OleString text;
+};
+
+TextResult DateText(DATE date, LCID lcid = LOCALE_USER_DEFAULT, ULONG flags = 0)
+{
+    BSTR text = nullptr;
+    const HRESULT hr = VarBstrFromDate(date, lcid, flags, &text);
+    TextResult result{hr, OleString(ViewOfBstr(text))};
+    SysFreeString(text);
+    return result;
+}
+
+// Sets the locale variables for as long as it lives and restores them after.
+class ScopedLocaleEnvironment {
+public:
+    ScopedLocaleEnvironment(const OLECHAR* all, const OLECHAR* time = nullptr, const OLECHAR* lang = nullptr)
+    {
+        const OLECHAR* values[3] = {all, time, lang};
+        for (int i = 0; i < 3; ++i) {
+            OLECHAR buffer[256];
+            const DWORD length = GetEnvironmentVariableW(kNames[i], buffer, 256);
+            if (length > 0 && length < 256)
+                m_saved[i] = OleString(buffer, length);
+            SetEnvironmentVariableW(kNames[i], values[i]);
+        }
+    }
+    ~ScopedLocaleEnvironment()
+    {
+        for (int i = 0; i < 3; ++i)
+            SetEnvironmentVariableW(kNames[i], m_saved[i] ? m_saved[i]->c_str() : nullptr);
+    }
+    ScopedLocaleEnvironment(const ScopedLocaleEnvironment&) = delete;
+    ScopedLocaleEnvironment& operator=(const ScopedLocaleEnvironment&) = delete;
+
+private:
+    static constexpr const OLECHAR* kNames[3] = {OLESTR("LC_ALL"), OLESTR("LC_TIME"), OLESTR("LANG")};
+    std::optional<OleString> m_saved[3];
+};
+
+// Texts depend on the user's locale: these tests pin it to the C locale, which writes as
+// Windows' en-US does.
+class DateTextTest : public ::testing::Test {
+protected:
+    ScopedLocaleEnvironment m_locale{OLESTR("C")};
+};
+
+TEST(SystemTimeToVariantTime, ConvertsValidFields)
+{
+    struct Case {
+        const char* what;
+        SYSTEMTIME fields;
+        DATE date;
+    };
+    const Case cases[] = {
+        {"day zero", Fields(1899, 12, 30), 0.0},
+        {"noon of 1 January 1900", Fields(1900, 1, 1, 12), 2.5},
+        {"6 am of 2 January 1900", Fields(1900, 1, 2, 6), 3.25},
+        // Before day zero the fraction counts the time forward below the day number.
+        {"6 am of 29 December 1899", Fields(1899, 12, 29, 6), -1.25},
+        {"6 pm of 28 December 1899", Fields(1899, 12, 28, 18), -2.75},
+        {"first day", Fields(100, 1, 1), -657434.0},
+        {"last day", Fields(9999, 12, 31), 2958465.0},
+        {"leap day of 2024", Fields(2024, 2, 29), 45351.0},
+        {"leap day of 2000", Fields(2000, 2, 29), 36585.0},
+        {"milliseconds ignored", Fields(2026, 12, 8, 0, 0, 0, 999), kEighthDecember2026},
+    };
+    for (const auto& c : cases) {
+        SYSTEMTIME fields = c.fields;
+        DATE date = kNaN;
+        ASSERT_TRUE(SystemTimeToVariantTime(&fields, &date)) << c.what;
+        EXPECT_DOUBLE_EQ(c.date, date) << c.what;
+    }
+}
+
+TEST(SystemTimeToVariantTime, RejectsInvalidFields)
+{
+    struct Case {
+        const char* what;
+        SYSTEMTIME fields;
+    };
+    const Case cases[] = {
+        {"year 99", Fields(99, 12, 31)},
+        {"year 10000", Fields(10000, 1, 1)},
+        {"month 0", Fields(2026, 0, 1)},
+        {"month 13", Fields(2026, 13, 1)},
+        {"day 0", Fields(2026, 1, 0)},
+        {"31 April", Fields(2026, 4, 31)},
+        {"30 February", Fields(2024, 2, 30)},
+        {"29 February 1900", Fields(1900, 2, 29)},
+        {"29 February 2026", Fields(2026, 2, 29)},
+        {"hour 24", Fields(2026, 1, 1, 24)},
+        {"minute 60", Fields(2026, 1, 1, 0, 60)},
+        {"second 60", Fields(2026, 1, 1, 0, 0, 60)},
+    };
+    for (const auto& c : cases) {
+        SYSTEMTIME fields = c.fields;
+        DATE date = 123.0;
+        EXPECT_FALSE(SystemTimeToVariantTime(&fields, &date)) << c.what;
+    }
+    DATE date = 0;
+    EXPECT_FALSE(SystemTimeToVariantTime(nullptr, &date));
+    SYSTEMTIME fields = Fields(2026, 1, 1);
+    EXPECT_FALSE(SystemTimeToVariantTime(&fields, nullptr));
+}
+
+TEST(VariantTimeToSystemTime, SplitsAndRoundsToTheSecond)
+{
+    struct Case {
+        const char* what;
+        DATE date;
+        SYSTEMTIME fields;
+        int dayOfWeek;
+    };
+    const Case cases[] = {
+        {"day zero", 0.0, Fields(1899, 12, 30), 6},
+        {"noon of 1 January 1900", 2.5, Fields(1900, 1, 1, 12), 1},
+        {"before day zero", -1.25, Fields(1899, 12, 29, 6), 5},
+        {"negative time on day zero", -0.25, Fields(1899, 12, 30, 6), 6},
+        {"evening of 8 December 2026", kEighthDecember2026 + 76008 * kSecond, Fields(2026, 12, 8, 21, 6, 48), 2},
+        {"0.4 s rounds down", kEighthDecember2026 + 76008.4 * kSecond, Fields(2026, 12, 8, 21, 6, 48), 2},
+        {"0.6 s rounds up", kEighthDecember2026 + 76008.6 * kSecond, Fields(2026, 12, 8, 21, 6, 49), 2},
+        {"rounds into the next day", kEighthDecember2026 + 86399.6 * kSecond, Fields(2026, 12, 9), 3},
+        {"rounds into the next day before day zero", -1.0 - 86399.6 * kSecond, Fields(1899, 12, 30), 6},
+        {"first day", -657434.0, Fields(100, 1, 1), 5},
+        {"last second", 2958465.0 + 86399 * kSecond, Fields(9999, 12, 31, 23, 59, 59), 5},
+    };
+    for (const auto& c : cases) {
+        SYSTEMTIME fields{};
+        fields.wMilliseconds = 77;
+        ASSERT_TRUE(VariantTimeToSystemTime(c.date, &fields)) << c.what;
+        EXPECT_TRUE(SameFields(c.fields, fields)) << c.what << ": " << Show(fields);
+        EXPECT_EQ(c.dayOfWeek, fields.wDayOfWeek) << c.what;
+    }
+}
+
+TEST(VariantTimeToSystemTime, RejectsDatesOutsideTheYears100To9999)
+{
+    struct Case {
+        const char* what;
+        DATE date;
+    };
+    const Case cases[] = {
+        {"day before the first", -657435.0},
+        {"rounds into year 10000", 2958465.0 + 86399.7 * kSecond},
+        {"day after the last", 2958466.0},
+        {"not a number", kNaN},
+        {"infinity", kInfinity},
+        {"minus infinity", -kInfinity},
+    };
+    for (const auto& c : cases) {
+        SYSTEMTIME fields{};
+        EXPECT_FALSE(VariantTimeToSystemTime(c.date, &fields)) << c.what;
+    }
+    EXPECT_FALSE(VariantTimeToSystemTime(0.0, nullptr));
+}
+
+// Every day of the range, at a time of day that moves with it, comes back as it went in.
+TEST(VariantTimeToSystemTime, InvertsSystemTimeToVariantTimeOverTheWholeRange)
+{
+    for (int day = -657434; day <= 2958465; day += 97) {
+        const int second = static_cast<int>((static_cast<long long>(day) * 7919 % 86400 + 86400) % 86400);
+        SYSTEMTIME split{};
+        const DATE date = day < 0 ? day - second * kSecond : day + second * kSecond;
+        ASSERT_TRUE(VariantTimeToSystemTime(date, &split)) << day;
+        SYSTEMTIME fields = split;
+        DATE back = kNaN;
+        ASSERT_TRUE(SystemTimeToVariantTime(&fields, &back)) << day;
+        ASSERT_EQ(date, back) << day << " " << Show(split);
+        ASSERT_EQ(second, split.wHour * 3600 + split.wMinute * 60 + split.wSecond) << day << " " << Show(split);
+    }
+}
+
+TEST_F(DateTextTest, WritesTheUserLocaleForms)
+{
+    const DATE evening = kEighthDecember2026 + 76008 * kSecond;
+    struct Case {
+        const char* what;
+        DATE date;
+        LCID lcid;
+        ULONG flags;
+        const OLECHAR* text;
+    };
+    const Case cases[] = {
+        {"date and time", evening, LOCALE_USER_DEFAULT, 0, OLESTR("12/8/2026 9:06:48 PM")},
+        {"midnight: the date alone", kEighthDecember2026, LOCALE_USER_DEFAULT, 0, OLESTR("12/8/2026")},
+        {"rounds to midnight: the date alone", kEighthDecember2026 + 0.2 * kSecond, LOCALE_USER_DEFAULT, 0,
+         OLESTR("12/8/2026")},
+        {"day zero: the time alone", 76008 * kSecond, LOCALE_USER_DEFAULT, 0, OLESTR("9:06:48 PM")},
+        {"day zero at midnight", 0.0, LOCALE_USER_DEFAULT, 0, OLESTR("12:00:00 AM")},
+        {"noon", kEighthDecember2026 + 0.5, LOCALE_USER_DEFAULT, 0, OLESTR("12/8/2026 12:00:00 PM")},
+        {"a minute past midnight", kEighthDecember2026 + 60 * kSecond, LOCALE_USER_DEFAULT, 0,
+         OLESTR("12/8/2026 12:01:00 AM")},
+        {"before day zero", -1.25, LOCALE_USER_DEFAULT, 0, OLESTR("12/29/1899 6:00:00 AM")},
+        {"four-digit year", -657434.0, LOCALE_USER_DEFAULT, 0, OLESTR("1/1/0100")},
+        {"date value only", evening, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/8/2026")},
+        {"date value only on day zero", 0.5, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/30/1899")},
+        {"time value only", evening, LOCALE_USER_DEFAULT, VAR_TIMEVALUEONLY, OLESTR("9:06:48 PM")},
+        {"time value only at midnight", kEighthDecember2026, LOCALE_USER_DEFAULT, VAR_TIMEVALUEONLY,
+         OLESTR("12:00:00 AM")},
+        {"other flags change nothing", evening, LOCALE_USER_DEFAULT, VAR_FOURDIGITYEARS | LOCALE_NOUSEROVERRIDE,
+         OLESTR("12/8/2026 9:06:48 PM")},
+        {"system default", evening, LOCALE_SYSTEM_DEFAULT, 0, OLESTR("12/8/2026 9:06:48 PM")},
+        {"en-US", evening, kEnglishUS, 0, OLESTR("12/8/2026 9:06:48 PM")},
+        {"invariant", evening, LOCALE_INVARIANT, 0, OLESTR("12/08/2026 21:06:48")},
+        {"invariant date", kEighthDecember2026, LOCALE_INVARIANT, 0, OLESTR("12/08/2026")},
+        {"invariant time", 0.25, LOCALE_INVARIANT, 0, OLESTR("06:00:00")},
+        {"unknown locale writes as en-US", evening, 0x7C7C, 0, OLESTR("12/8/2026 9:06:48 PM")},
+    };
+    for (const auto& c : cases) {
+        const TextResult result = DateText(c.date, c.lcid, c.flags);
+        EXPECT_EQ(S_OK, result.hr) << c.what;
+        EXPECT_EQ(OleString(c.text), result.text) << c.what << ": " << Narrow(result.text);
+    }
+}
+
+TEST_F(DateTextTest, RejectsDatesOutsideTheRange)
+{
+    for (DATE date : {-657435.0, 2958466.0, 2958465.0 + 86399.7 * kSecond, kNaN, kInfinity}) {
+        const TextResult result = DateText(date);
+        EXPECT_EQ(E_INVALIDARG, result.hr) << date;
+        EXPECT_TRUE(result.text.empty()) << date;
+    }
+    EXPECT_EQ(E_INVALIDARG, VarBstrFromDate(0.0, LOCALE_USER_DEFAULT, 0, nullptr));
+}
+
+TEST(DateTextLocale, TheCLocaleFamilyAndUnavailableLocalesWriteAsEnUS)
+{
+    const DATE evening = kEighthDecember2026 + 76008 * kSecond;
+    struct Case {
+        const char* what;
+        const OLECHAR* all;
+        const OLECHAR* time;
+        const OLECHAR* lang;
+    };
+    const Case cases[] = {
+        {"nothing set", nullptr, nullptr, nullptr},
+        {"POSIX", OLESTR("POSIX"), nullptr, nullptr},
+        {"C.UTF-8 in LANG", nullptr, nullptr, OLESTR("C.UTF-8")},
+        {"en_US in LC_TIME", nullptr, OLESTR("en_US.UTF-8"), nullptr},
+        {"a locale no host has", OLESTR("xx_YY.UTF-8"), nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        ScopedLocaleEnvironment locale(c.all, c.time, c.lang);
+        EXPECT_EQ(OleString(OLESTR("12/8/2026 9:06:48 PM")), DateText(evening).text) << c.what;
+    }
+}
+
+// Only where the host has the German locale: its own forms, with a four-digit year.
+TEST(DateTextLocale, AHostLocaleWritesItsOwnForms)
+{
+    ScopedLocaleEnvironment locale(OLESTR("de_DE.UTF-8"));
+    const TextResult result = DateText(kEighthDecember2026 + 76008 * kSecond);
+    if (result.text == OLESTR("12/8/2026 9:06:48 PM"))
+        GTEST_SKIP() << "the host lacks de_DE.UTF-8";
+    EXPECT_EQ(OleString(OLESTR("08.12.2026 21:06:48")), result.text);
+    DATE back = 0;
+    ASSERT_EQ(S_OK, VarDateFromStr(result.text.c_str(), LOCALE_USER_DEFAULT, 0, &back));
+    EXPECT_DOUBLE_EQ(kEighthDecember2026 + 76008 * kSecond, back);
+}
+
+TEST_F(DateTextTest, ReadsTheWrittenAndTheIsoForms)
+{
+    const DATE evening = DateOf(Fields(2026, 12, 8, 21, 6, 48));
+    struct Case {
+        const char* what;
+        const OLECHAR* text;
+        LCID lcid;
+        ULONG flags;
+        DATE date;
+    };
+    const Case cases[] = {
+        {"date and time", OLESTR("12/8/2026 9:06:48 PM"), LOCALE_USER_DEFAULT, 0, evening},
+        {"date alone", OLESTR("12/8/2026"), LOCALE_USER_DEFAULT, 0, kEighthDecember2026},
+        {"time alone is on day zero", OLESTR("9:06:48 PM"), LOCALE_USER_DEFAULT, 0, 76008 * kSecond},
+        {"midnight", OLESTR("12:00:00 AM"), LOCALE_USER_DEFAULT, 0, 0.0},
+        {"half past noon without seconds", OLESTR("12:30 pm"), LOCALE_USER_DEFAULT, 0, 0.5 + 1800 * kSecond},
+        {"24-hour clock", OLESTR("12/8/2026 21:06:48"), LOCALE_USER_DEFAULT, 0, evening},
+        {"invariant form", OLESTR("12/08/2026 21:06:48"), LOCALE_INVARIANT, 0, evening},
+        {"blanks around", OLESTR("  12/8/2026   9:06:48PM "), LOCALE_USER_DEFAULT, 0, evening},
+        {"two-digit year up to 29", OLESTR("12/8/26"), LOCALE_USER_DEFAULT, 0, kEighthDecember2026},
+        {"two-digit year from 30", OLESTR("1/1/30"), LOCALE_USER_DEFAULT, 0, DateOf(Fields(1930, 1, 1))},
+        {"before day zero", OLESTR("12/29/1899 6:00:00 AM"), LOCALE_USER_DEFAULT, 0, -1.25},
+        {"ISO date", OLESTR("2026-12-08"), LOCALE_USER_DEFAULT, 0, kEighthDecember2026},
+        {"ISO date and time", OLESTR("2026-12-08T21:06:48"), LOCALE_USER_DEFAULT, 0, evening},
+        {"ISO with Z", OLESTR("2026-12-08T21:06:48Z"), LOCALE_USER_DEFAULT, 0, evening},
+        {"ISO with a blank", OLESTR("2026-12-08 21:06:48"), LOCALE_USER_DEFAULT, 0, evening},
+        {"date value only", OLESTR("12/8/2026 9:06:48 PM"), LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY,
+         kEighthDecember2026},
+        {"time value only", OLESTR("12/8/2026 9:06:48 PM"), LOCALE_USER_DEFAULT, VAR_TIMEVALUEONLY, 76008 * kSecond},
+    };
+    for (const auto& c : cases) {
+        DATE date = kNaN;
+        EXPECT_EQ(S_OK, VarDateFromStr(c.text, c.lcid, c.flags, &date)) << c.what;
+        EXPECT_DOUBLE_EQ(c.date, date) << c.what;
+    }
+}
+
+TEST_F(DateTextTest, RejectsTextThatNamesNoDate)
+{
+    const OLECHAR* const texts[] = {
+        OLESTR(""),
+        OLESTR("   "),
+        OLESTR("tomorrow"),
+        OLESTR("12/8"),
+        OLESTR("13/1/2026"),
+        OLESTR("2/30/2026"),
+        OLESTR("12/8/2026x"),
+        OLESTR("12/8/2026 13:00 PM"),
+        OLESTR("0:30 AM"),
+        OLESTR("25:00"),
+        OLESTR("9:6"),
+        OLESTR("2026-13-01"),
+        OLESTR("2026-12-08T25:00"),
+        OLESTR("10000-01-01"),
+    };
+    for (const OLECHAR* text : texts) {
+        DATE date = 5.0;
+        EXPECT_EQ(DISP_E_TYPEMISMATCH, VarDateFromStr(text, LOCALE_USER_DEFAULT, 0, &date)) << Narrow(text);
+        EXPECT_EQ(5.0, date) << Narrow(text);
+    }
+    DATE date = 0;
+    EXPECT_EQ(E_INVALIDARG, VarDateFromStr(nullptr, LOCALE_USER_DEFAULT, 0, &date));
+    EXPECT_EQ(E_INVALIDARG, VarDateFromStr(OLESTR("12/8/2026"), LOCALE_USER_DEFAULT, 0, nullptr));
+}
+
+TEST_F(DateTextTest, WrittenTextReadsBackAsTheSameDate)
+{
+    const DATE dates[] = {0.0, 0.75, kEighthDecember2026, DateOf(Fields(2026, 12, 8, 21, 6, 48)), -1.25,
+                          DateOf(Fields(100, 1, 1, 23, 59, 59)), DateOf(Fields(9999, 12, 31, 12, 0, 1))};
+    for (LCID lcid : {LCID(LOCALE_USER_DEFAULT), LCID(LOCALE_INVARIANT)}) {
+        for (DATE date : dates) {
+            const TextResult written = DateText(date, lcid);
+            ASSERT_EQ(S_OK, written.hr) << date;
+            DATE back = kNaN;
+            EXPECT_EQ(S_OK, VarDateFromStr(written.text.c_str(), lcid, 0, &back)) << Narrow(written.text);
+            EXPECT_DOUBLE_EQ(date, back) << Narrow(written.text);
+        }
+    }
+}
+
+TEST_F(DateTextTest, VariantChangeTypeConvertsBetweenDateAndText)
+{
+    VARIANT date;
+    VariantInit(&date);
+    V_VT(&date) = VT_DATE;
+    V_DATE(&date) = DateOf(Fields(2026, 12, 8, 21, 6, 48));
+    VARIANT text;
+    VariantInit(&text);
+    ASSERT_EQ(S_OK, VariantChangeType(&text, &date, 0, VT_BSTR));
+    ASSERT_EQ(VT_BSTR, V_VT(&text));
+    EXPECT_EQ(OleString(OLESTR("12/8/2026 9:06:48 PM")), OleString(ViewOfBstr(V_BSTR(&text))));
+
+    VARIANT back;
+    VariantInit(&back);
+    ASSERT_EQ(S_OK, VariantChangeType(&back, &text, 0, VT_DATE));
+    ASSERT_EQ(VT_DATE, V_VT(&back));
+    EXPECT_DOUBLE_EQ(V_DATE(&date), V_DATE(&back));
+
+    VariantClear(&text);
+    V_VT(&text) = VT_BSTR;
+    V_BSTR(&text) = SysAllocString(OLESTR("not a date"));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, VariantChangeType(&back, &text, 0, VT_DATE));
+    V_DATE(&date) = 2958466.0;
+    VARIANT failed;
+    VariantInit(&failed);
+    EXPECT_EQ(E_INVALIDARG, VariantChangeType(&failed, &date, 0, VT_BSTR));
+    EXPECT_EQ(VT_EMPTY, V_VT(&failed));
+    VariantClear(&text);
+}
+
+TEST(LocalTime, GivesValidFieldsWithTheirDayOfWeek)
+{
+    for (auto read : {&GetLocalTime, &GetSystemTime}) {
+        SYSTEMTIME now{};
+        now.wMonth = 13;
+        read(&now);
+        EXPECT_LE(now.wMilliseconds, 999);
+        SYSTEMTIME fields = now;
+        DATE date = 0;
+        ASSERT_TRUE(SystemTimeToVariantTime(&fields, &date)) << Show(now);
+        SYSTEMTIME split{};
+        ASSERT_TRUE(VariantTimeToSystemTime(date, &split));
+        EXPECT_EQ(split.wDayOfWeek, now.wDayOfWeek) << Show(now);
+        EXPECT_GE(now.wYear, 2024);
+    }
+    GetLocalTime(nullptr);
+}
+
+TEST(Locales, TheUserLocaleComesFromTheEnvironment)
+{
+    struct Case {
+        const char* what;
+        const OLECHAR* all;
+        const OLECHAR* time;
+        const OLECHAR* lang;
+        LCID lcid;
+    };
+    const Case cases[] = {
+        {"nothing set", nullptr, nullptr, nullptr, kEnglishUS},
+        {"C", OLESTR("C"), nullptr, nullptr, kEnglishUS},
+        {"LANG", nullptr, nullptr, OLESTR("en_GB.UTF-8"), kEnglishUK},
+        {"LC_TIME before LANG", nullptr, OLESTR("fr_FR.UTF-8"), OLESTR("en_GB.UTF-8"), kFrench},
+        {"LC_ALL before LC_TIME", OLESTR("de_DE.UTF-8"), OLESTR("fr_FR.UTF-8"), OLESTR("en_GB.UTF-8"), kGerman},
+        {"modifier", OLESTR("de_DE@euro"), nullptr, nullptr, kGerman},
+        {"unknown name", OLESTR("xx_YY"), nullptr, nullptr, kEnglishUS},
+    };
+    for (const auto& c : cases) {
+        ScopedLocaleEnvironment locale(c.all, c.time, c.lang);
+        EXPECT_EQ(c.lcid, GetUserDefaultLCID()) << c.what;
+        EXPECT_EQ(c.lcid, GetSystemDefaultLCID()) << c.what;
+    }
+}
+
+// On a thread of its own, so that the test's thread keeps following the user's locale.
+TEST(Locales, EachThreadHasItsOwnLocale)
+{
+    ScopedLocaleEnvironment userLocale(OLESTR("en_GB.UTF-8"));
+    std::thread([] {
+        EXPECT_EQ(kEnglishUK, GetThreadLocale());
+        ASSERT_TRUE(SetThreadLocale(kGerman));
+        EXPECT_EQ(kGerman, GetThreadLocale());
+        std::thread([] { EXPECT_EQ(kEnglishUK, GetThreadLocale()); }).join();
+
+        SetLastError(0);
+        EXPECT_FALSE(SetThreadLocale(0x7C7C));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+        EXPECT_EQ(kGerman, GetThreadLocale());
+
+        ASSERT_TRUE(SetThreadLocale(LOCALE_INVARIANT));
+        EXPECT_EQ(static_cast<LCID>(LOCALE_INVARIANT), GetThreadLocale());
+        ASSERT_TRUE(SetThreadLocale(LOCALE_USER_DEFAULT));
+        EXPECT_EQ(kEnglishUK, GetThreadLocale());
+    }).join();
+}
+
+}  // namespace
