@@ -11,55 +11,15 @@
 #include <oleauto.h>
 
 #include "OleString.h"
+#include "DateFields.h"
 
 namespace {
 
-constexpr double kSecond = 1.0 / 86400.0;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr DATE kEighthDecember2026 = 46364.0;
 constexpr LCID kEnglishUS = 0x0409;
 constexpr LCID kGerman = 0x0407;
 constexpr LCID kFrench = 0x040C;
 constexpr LCID kEnglishUK = 0x0809;
-
-SYSTEMTIME Fields(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int milliseconds = 0)
-{
-    SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(year);
-    time.wMonth = static_cast<WORD>(month);
-    time.wDay = static_cast<WORD>(day);
-    time.wHour = static_cast<WORD>(hour);
-    time.wMinute = static_cast<WORD>(minute);
-    time.wSecond = static_cast<WORD>(second);
-    time.wMilliseconds = static_cast<WORD>(milliseconds);
-    return time;
-}
-
-std::string Show(const SYSTEMTIME& t)
-{
-    return std::to_string(t.wYear) + "-" + std::to_string(t.wMonth) + "-" + std::to_string(t.wDay) + " " +
-           std::to_string(t.wHour) + ":" + std::to_string(t.wMinute) + ":" + std::to_string(t.wSecond) + "." +
-           std::to_string(t.wMilliseconds) + " dow " + std::to_string(t.wDayOfWeek);
-}
-
-bool SameFields(const SYSTEMTIME& a, const SYSTEMTIME& b)
-{
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
-           a.wMinute == b.wMinute && a.wSecond == b.wSecond && a.wMilliseconds == b.wMilliseconds;
-}
-
-DATE DateOf(SYSTEMTIME fields)
-{
-    DATE date = kNaN;
-    EXPECT_TRUE(SystemTimeToVariantTime(&fields, &date)) << Show(fields);
-    return date;
-}
-
-std::string Narrow(const OleString& text)
-{
-    return std::string(text.begin(), text.end());
-}
 
 // The text VarBstrFromDate gives, or nothing with its status.
 struct TextResult {
@@ -326,7 +286,7 @@ TEST(DateTextLocale, AHostLocaleWritesItsOwnForms)
 
 TEST_F(DateTextTest, ReadsTheWrittenAndTheIsoForms)
 {
-    const DATE evening = DateOf(Fields(2026, 12, 8, 21, 6, 48));
+    const DATE evening = PlatformDate(Fields(2026, 12, 8, 21, 6, 48));
     struct Case {
         const char* what;
         const OLECHAR* text;
@@ -344,7 +304,7 @@ TEST_F(DateTextTest, ReadsTheWrittenAndTheIsoForms)
         {"invariant form", OLESTR("12/08/2026 21:06:48"), LOCALE_INVARIANT, 0, evening},
         {"blanks around", OLESTR("  12/8/2026   9:06:48PM "), LOCALE_USER_DEFAULT, 0, evening},
         {"two-digit year up to 29", OLESTR("12/8/26"), LOCALE_USER_DEFAULT, 0, kEighthDecember2026},
-        {"two-digit year from 30", OLESTR("1/1/30"), LOCALE_USER_DEFAULT, 0, DateOf(Fields(1930, 1, 1))},
+        {"two-digit year from 30", OLESTR("1/1/30"), LOCALE_USER_DEFAULT, 0, PlatformDate(Fields(1930, 1, 1))},
         {"before day zero", OLESTR("12/29/1899 6:00:00 AM"), LOCALE_USER_DEFAULT, 0, -1.25},
         {"ISO date", OLESTR("2026-12-08"), LOCALE_USER_DEFAULT, 0, kEighthDecember2026},
         {"ISO date and time", OLESTR("2026-12-08T21:06:48"), LOCALE_USER_DEFAULT, 0, evening},
@@ -391,8 +351,8 @@ TEST_F(DateTextTest, RejectsTextThatNamesNoDate)
 
 TEST_F(DateTextTest, WrittenTextReadsBackAsTheSameDate)
 {
-    const DATE dates[] = {0.0, 0.75, kEighthDecember2026, DateOf(Fields(2026, 12, 8, 21, 6, 48)), -1.25,
-                          DateOf(Fields(100, 1, 1, 23, 59, 59)), DateOf(Fields(9999, 12, 31, 12, 0, 1))};
+    const DATE dates[] = {0.0, 0.75, kEighthDecember2026, PlatformDate(Fields(2026, 12, 8, 21, 6, 48)), -1.25,
+                          PlatformDate(Fields(100, 1, 1, 23, 59, 59)), PlatformDate(Fields(9999, 12, 31, 12, 0, 1))};
     for (LCID lcid : {LCID(LOCALE_USER_DEFAULT), LCID(LOCALE_INVARIANT)}) {
         for (DATE date : dates) {
             const TextResult written = DateText(date, lcid);
@@ -409,7 +369,7 @@ TEST_F(DateTextTest, VariantChangeTypeConvertsBetweenDateAndText)
     VARIANT date;
     VariantInit(&date);
     V_VT(&date) = VT_DATE;
-    V_DATE(&date) = DateOf(Fields(2026, 12, 8, 21, 6, 48));
+    V_DATE(&date) = PlatformDate(Fields(2026, 12, 8, 21, 6, 48));
     VARIANT text;
     VariantInit(&text);
     ASSERT_EQ(S_OK, VariantChangeType(&text, &date, 0, VT_BSTR));
