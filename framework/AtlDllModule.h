@@ -10,10 +10,21 @@
 #include "AtlModule.h"
 #include "DispatchImpl.h"
 #include "ObjectMap.h"
+#include "Registrar.h"
+#include "TypeLibRegistration.h"
 
 // Names the type library of a module class.
 #define DECLARE_LIBID(libid) \
     static const GUID& WINAPI GetLibraryId() noexcept { return libid; }
+
+// Gives a module class its application script, REGISTRY resource resid, and the "APPID"
+// replacement of every script: appid (a GUID, or its text in braces) in registry form.
+#define DECLARE_REGISTRY_APPID_RESOURCEID(resid, appid)                                                \
+    static HRESULT WINAPI GetAppIdText(OleString& text) noexcept { return AtlRegistryGuidText(appid, text); } \
+    static HRESULT WINAPI UpdateRegistryAppId(BOOL bRegister) noexcept                                 \
+    {                                                                                                  \
+        return _pAtlModule ? _pAtlModule->UpdateRegistryFromResource(resid, bRegister) : E_UNEXPECTED;    \
+    }
 
 template <class T>
 class CAtlDllModuleT : public CAtlModule {
@@ -44,6 +55,48 @@ public:
     }
 
     HRESULT DllCanUnloadNow() const noexcept { return GetLockCount() == 0 ? S_OK : S_FALSE; }
+
+    // The application script, each object-map entry's script in map order, then the type
+    // library; the first failure stops.
+    HRESULT DllRegisterServer(BOOL registerTypeLib = TRUE) noexcept
+    {
+        if constexpr (requires { T::UpdateRegistryAppId(TRUE); }) {
+            if (const HRESULT hr = T::UpdateRegistryAppId(TRUE); FAILED(hr))
+                return hr;
+        }
+        for (ATL_OBJMAP_ENTRY* entry = m_objectMap; entry->pclsid; ++entry) {
+            if (const HRESULT hr = entry->pfnUpdateRegistry(TRUE); FAILED(hr))
+                return hr;
+        }
+        return registerTypeLib ? AtlRegisterTypeLib(m_hInstance, nullptr) : S_OK;
+    }
+
+    // The reverse: each entry's script in map order, the type library, the application script.
+    HRESULT DllUnregisterServer(BOOL unregisterTypeLib = TRUE) noexcept
+    {
+        for (ATL_OBJMAP_ENTRY* entry = m_objectMap; entry->pclsid; ++entry) {
+            if (const HRESULT hr = entry->pfnUpdateRegistry(FALSE); FAILED(hr))
+                return hr;
+        }
+        if (unregisterTypeLib) {
+            if (const HRESULT hr = AtlUnRegisterTypeLib(m_hInstance, nullptr); FAILED(hr))
+                return hr;
+        }
+        if constexpr (requires { T::UpdateRegistryAppId(FALSE); })
+            return T::UpdateRegistryAppId(FALSE);
+        return S_OK;
+    }
+
+    HRESULT AddCommonRGSReplacements(CRegObject& registrar) noexcept override
+    {
+        if constexpr (requires(OleString& text) { T::GetAppIdText(text); }) {
+            OleString appid;
+            if (const HRESULT hr = T::GetAppIdText(appid); FAILED(hr))
+                return hr;
+            return registrar.AddReplacement(OLESTR("APPID"), appid.c_str());
+        }
+        return S_OK;
+    }
 
     HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) noexcept
     {
@@ -78,7 +131,6 @@ public:
         CAtlModule::Term();
     }
 
-    HINSTANCE GetModuleInstance() const noexcept { return m_hInstance; }
     ATL_OBJMAP_ENTRY* GetObjectMap() const noexcept { return m_objectMap; }
 
 private:
@@ -116,6 +168,5 @@ private:
     }
 
     ATL_OBJMAP_ENTRY* const m_objectMap;
-    HINSTANCE m_hInstance = nullptr;
     bool m_terminated = false;
 };

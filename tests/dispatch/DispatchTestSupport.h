@@ -67,7 +67,8 @@ protected:
     {
         ITypeLib* library = nullptr;
         ASSERT_EQ(LoadTypeLib(ModulePath().c_str(), &library), S_OK);
-        ASSERT_EQ(RegisterTypeLib(library, ModulePath().c_str(), nullptr), S_OK);
+        // mingw-w64 declares the path non-const.
+        ASSERT_EQ(RegisterTypeLib(library, const_cast<LPOLESTR>(ModulePath().c_str()), nullptr), S_OK);
         library->Release();
     }
 

@@ -26,7 +26,9 @@ TEST_F(ModuleResources, FindsResourcesByNumberAndName)
 {
     HRSRC script = FindResourceW(m_module, MAKEINTRESOURCEW(101), OLESTR("REGISTRY"));
     ASSERT_NE(script, nullptr);
-    const char expected[] = "HKCR\n{\n    NoRemove CLSID\n}\n";
+    const char expected[] =
+        "HKCR\n{\n    NoRemove AppID\n    {\n        '%APPID%' = s 'TestDispatch'\n        'TestDispatch.DLL'\n"
+        "        {\n            val AppID = s '%APPID%'\n        }\n    }\n}\n";
     ASSERT_EQ(SizeofResource(m_module, script), sizeof(expected) - 1);
     const void* data = LockResource(LoadResource(m_module, script));
     EXPECT_EQ(std::memcmp(data, expected, sizeof(expected) - 1), 0);
@@ -41,7 +43,7 @@ TEST_F(ModuleResources, MissingResourcesSetTheWindowsErrors)
     HMODULE withoutTable = LoadLibraryW(Wide(LUMO_MODULE_WITHOUT_RESOURCES).c_str());
     ASSERT_NE(withoutTable, nullptr);
     const Case cases[] = {
-        {"unknown name", m_module, MAKEINTRESOURCEW(102), OLESTR("REGISTRY"), ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"unknown name", m_module, MAKEINTRESOURCEW(199), OLESTR("REGISTRY"), ERROR_RESOURCE_NAME_NOT_FOUND},
         {"unknown type", m_module, MAKEINTRESOURCEW(101), RT_RCDATA, ERROR_RESOURCE_TYPE_NOT_FOUND},
         {"no resources", withoutTable, MAKEINTRESOURCEW(1), OLESTR("TYPELIB"), ERROR_RESOURCE_DATA_NOT_FOUND},
     };

@@ -1,5 +1,5 @@
 // The dispatch tests' module: one class, TestRecord, on the framework with IDispatchImpl, whose
-// Fail method fails through the error frame.
+// Fail method fails through the error frame; the module registers itself by its scripts.
 #include <windows.h>
 
 #include "Framework.h"
@@ -44,7 +44,7 @@ class CTestRecord
     , public IDispatchImpl<ITestRecord, &IID_ITestRecord, &LIBID_TestDispatchLib, 1, 0>
 {
 public:
-    DECLARE_NO_REGISTRY()
+    DECLARE_REGISTRY_RESOURCEID(102)
 
     BEGIN_COM_MAP(CTestRecord)
         COM_INTERFACE_ENTRY(ITestRecord)
@@ -162,6 +162,8 @@ private:
 
 class CTestDispatchModule : public CAtlDllModuleT<CTestDispatchModule> {
 public:
+    DECLARE_REGISTRY_APPID_RESOURCEID(101, "{3C1A9E20-5B7D-4F61-8E2A-0D4B6C8F1A30}")
+
     using CAtlDllModuleT::CAtlDllModuleT;
 };
 
@@ -186,4 +188,14 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 STDAPI DllCanUnloadNow()
 {
     return testDispatchModule.DllCanUnloadNow();
+}
+
+STDAPI DllRegisterServer()
+{
+    return testDispatchModule.DllRegisterServer();
+}
+
+STDAPI DllUnregisterServer()
+{
+    return testDispatchModule.DllUnregisterServer();
 }
