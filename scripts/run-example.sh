@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Builds the library and runs the example client against the example component, registered
-# into a registry file of its own under build/.
+# The main job: builds the library, registers its module into the default registry with
+# regsvr, and runs the example client, which creates a LumoProperty by program id.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target example_client example_component
+cmake --build build -j"$(nproc)" --target lumoitems_module regsvr lumoitems_example
 
-export LUMOITEMS_REGISTRY="$PWD/build/example-registry.db"
-rm -f "$LUMOITEMS_REGISTRY"
-build/examples/example_client "$PWD/build/examples/ExampleComponent.so"
+build/tools/regsvr build/server/LumoItems.so
+build/examples/lumoitems_example

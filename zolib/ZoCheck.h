@@ -6,6 +6,7 @@
 //   ZoCheck(unknown->QueryInterface(...), unknown, iid);   // the interface called, given
 //   ZoCheckPlatform(VariantCopy(&to, &from));              // no error object to look for
 //   BSTR text = ZoCheckAllocation(SysAllocString(source)); // null means out of memory
+//   CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(unknown); // null: not an item
 #pragma once
 
 #include <windows.h>
@@ -40,6 +41,22 @@ inline void ZoCheckPlatform(HRESULT hr)
 {
     if (FAILED(hr))
         throw CComError(hr);
+}
+
+// The object's Interface, or null when the object is null or answers E_NOINTERFACE; any
+// other failure of the query is raised.
+template <class Interface>
+inline CComPtr<Interface> ZoQueryIfAnswers(IUnknown* object)
+{
+    CComPtr<Interface> result;
+    if (!object)
+        return result;
+    const HRESULT hr = object->QueryInterface(__uuidof(Interface), reinterpret_cast<void**>(&result));
+    if (FAILED(hr) && hr != E_NOINTERFACE)
+        throw CComError(hr);
+    if (FAILED(hr))
+        result.Release();
+    return result;
 }
 
 template <class T>

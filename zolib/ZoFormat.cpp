@@ -1,5 +1,6 @@
 #include "ZoFormat.h"
 
+#include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -353,4 +354,18 @@ OleString ZoAnsiToOle(const char* text)
     const int written = MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), needed);
     wide.resize(written > 0 ? static_cast<size_t>(written) : 0);
     return wide;
+}
+
+std::string ZoOleToAnsi(OleStringView text)
+{
+    if (text.empty() || text.size() > static_cast<size_t>(INT_MAX))
+        return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
+        return {};
+    std::string narrow(static_cast<size_t>(needed), '\0');
+    const int written = WideCharToMultiByte(CP_ACP, 0, text.data(), length, narrow.data(), needed, nullptr, nullptr);
+    narrow.resize(written > 0 ? static_cast<size_t>(written) : 0);
+    return narrow;
 }

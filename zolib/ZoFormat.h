@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <string>
 
 #include <windows.h>
 
@@ -26,3 +27,5 @@ OleString ZoFormatV(const OLECHAR* format, va_list args);
 
 // Text in the ANSI code page as wide text; null reads as empty.
 OleString ZoAnsiToOle(const char* text);
+// Wide text in the ANSI code page; characters it lacks become the code page's default.
+std::string ZoOleToAnsi(OleStringView text);

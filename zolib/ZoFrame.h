@@ -153,6 +153,14 @@ void ZoDestructorFrame(const OLECHAR* function, const OLECHAR* file, Body&& body
 
 #define ZO_THROW(message, code) throw ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
 
+// ZO_THROW with one named detail on the entry raised.
+#define ZO_THROW_WITH_INFO(message, code, infoName, infoValue)                                         \
+    do {                                                                                                \
+        ::CZoException zoError((message), (code), zoSourceFile, __LINE__, zoFunctionName);              \
+        zoError.AddInfo((infoName), (infoValue));                                                       \
+        throw zoError;                                                                                  \
+    } while (false)
+
 #define ZO_THROW_HR(hr)                                                                                     \
     do {                                                                                                    \
         const HRESULT zoStatus = (hr);                                                                      \

@@ -24,6 +24,9 @@ def header_text(definition: Definition, source_name: str) -> str:
         '#error "this header declares its interfaces as C++ classes"',
         "#endif",
         "",
+        "// As MIDL's headers do: the whole API of automation comes with the interfaces.",
+        "#include <windows.h>",
+        "#include <ole2.h>",
         "#include <objbase.h>",
         "#include <oaidl.h>",
         "",
@@ -45,6 +48,8 @@ def header_text(definition: Definition, source_name: str) -> str:
             f'class DECLSPEC_UUID("{_text(coclass.clsid)}") {coclass.name};',
             _uuid_declaration(coclass.name, coclass.clsid),
         ]
+    if definition.cpp_quotes:
+        lines += ["", *definition.cpp_quotes]
     lines += ["", f"#endif  // {guard}", ""]
     return "\n".join(lines)
 

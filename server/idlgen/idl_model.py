@@ -201,11 +201,13 @@ class Library:
 
 @dataclass
 class Definition:
-    """One IDL file: its imports, its interfaces in file order and its library."""
+    """One IDL file: its imports, its interfaces in file order, its library, and the lines of
+    its cpp_quote()s, which go into the C++ header as they stand."""
 
     imports: list[str]
     interfaces: list[Interface]
     library: Library
+    cpp_quotes: list[str] = field(default_factory=list)
 
     def interface(self, name: str) -> Optional[Interface]:
         return next((i for i in self.interfaces if i.name == name), None)

@@ -144,6 +144,7 @@ class _Parser:
 
     def definition(self) -> Definition:
         imports: list[str] = []
+        cpp_quotes: list[str] = []
         interfaces: list[Interface] = []
         library: Optional[Library] = None
         while self._peek().kind != "end":
@@ -152,6 +153,11 @@ class _Parser:
                 while self._accept(","):
                     imports.append(self._expect_kind("string", "a file name").text)
                 self._expect(";")
+                continue
+            if self._accept("cpp_quote"):
+                self._expect("(")
+                cpp_quotes.append(self._expect_kind("string", "the text of a cpp_quote").text)
+                self._expect(")")
                 continue
             attributes = self._attributes()
             if self._accept("interface"):
@@ -165,7 +171,7 @@ class _Parser:
                 self._fail("'import', 'interface' or 'library'")
         if library is None:
             raise IdlError("the file defines no library", self._peek().line)
-        return Definition(imports, interfaces, library)
+        return Definition(imports, interfaces, library, cpp_quotes)
 
     def _library(self, attributes: _Attributes) -> Library:
         name_token = self._expect_kind("ident", "a library name")

@@ -82,20 +82,10 @@ TestChildEntry FindTestChild(const std::string& name)
     return found == ChildEntries().end() ? nullptr : found->second;
 }
 
-int RunTestChild(const std::string& name, const std::vector<std::string>& args, unsigned timeoutMs)
-{
-    const WideText program = OwnProgramPath();
-    if (program.empty())
-        return -1;
-    // The program name is quoted whole: the runtime reads the first token without escapes.
-    WideText commandLine = WCHAR('"') + program + WCHAR('"');
-    commandLine += OLESTR(" --lumo-child ");
-    AppendQuoted(commandLine, Widen(name));
-    for (const std::string& arg : args) {
-        commandLine += WCHAR(' ');
-        AppendQuoted(commandLine, Widen(arg));
-    }
+namespace {
 
+int RunCommandLine(const WideText& program, WideText commandLine, unsigned timeoutMs)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -115,4 +105,33 @@ int RunTestChild(const std::string& name, const std::vector<std::string>& args, 
     }
     CloseHandle(process.hProcess);
     return result;
+}
+
+// The program name is quoted whole: the runtime reads the first token without escapes.
+WideText CommandLineOf(const WideText& program, const std::vector<std::string>& args)
+{
+    WideText commandLine = WCHAR('"') + program + WCHAR('"');
+    for (const std::string& arg : args) {
+        commandLine += WCHAR(' ');
+        AppendQuoted(commandLine, Widen(arg));
+    }
+    return commandLine;
+}
+
+}  // namespace
+
+int RunProgram(const std::string& program, const std::vector<std::string>& args, unsigned timeoutMs)
+{
+    const WideText path = Widen(program);
+    return RunCommandLine(path, CommandLineOf(path, args), timeoutMs);
+}
+
+int RunTestChild(const std::string& name, const std::vector<std::string>& args, unsigned timeoutMs)
+{
+    const WideText program = OwnProgramPath();
+    if (program.empty())
+        return -1;
+    std::vector<std::string> childArgs{"--lumo-child", name};
+    childArgs.insert(childArgs.end(), args.begin(), args.end());
+    return RunCommandLine(program, CommandLineOf(program, childArgs), timeoutMs);
 }

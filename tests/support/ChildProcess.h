@@ -16,6 +16,9 @@ using TestChildEntry = int (*)(int argc, char** argv);
 // (it is then terminated).
 int RunTestChild(const std::string& name, const std::vector<std::string>& args = {}, unsigned timeoutMs = 60000);
 
+// Runs a program with the given arguments and returns its exit code, as RunTestChild does.
+int RunProgram(const std::string& program, const std::vector<std::string>& args = {}, unsigned timeoutMs = 60000);
+
 // Internal: the table of child entries, filled at static initialisation.
 bool RegisterTestChild(const char* name, TestChildEntry entry);
 TestChildEntry FindTestChild(const std::string& name);

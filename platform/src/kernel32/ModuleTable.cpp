@@ -96,6 +96,21 @@ bool NameMatches(WideView requested, const std::string& path)
     return EqualsIgnoreAsciiCase(stem, ModuleStem(fileName));
 }
 
+// A bare file name is searched for as Windows searches for it: in the executable's folder,
+// then where the system keeps its libraries, then in the current folder.
+void* OpenNative(const std::string& path)
+{
+    if (path.find('/') != std::string::npos)
+        return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::string executable = ExecutablePath();
+    const std::string besideExecutable = executable.substr(0, executable.find_last_of('/') + 1) + path;
+    if (!executable.empty() && access(besideExecutable.c_str(), F_OK) == 0)
+        return dlopen(besideExecutable.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (void* native = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL))
+        return native;
+    return dlopen(("./" + path).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
 }  // namespace
 
 ModuleTable& ModuleTable::Instance()
@@ -160,7 +175,7 @@ bool ModuleTable::CallDllMain(HMODULE module, DWORD reason)
 HMODULE ModuleTable::Load(const std::string& path)
 {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    void* native = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* native = OpenNative(path);
     if (!native) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

@@ -1,0 +1,123 @@
+// LumoEnum: an ordered collection of values and items, each with an optional unique string
+// key, searchable by property value.
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include <windows.h>
+
+#include "Framework.h"
+#include "ItemResources.h"
+#include "LumoEnumHost.h"
+#include "LumoItems.h"
+#include "ZoCOMClassFactory.h"
+#include "ZoLock.h"
+
+// One member: its key (a string, or the omitted-argument marker for none) and its value. A
+// foreign object (one that is not of this library) lives only in the global interface table,
+// so that every reader gets a reference valid in its own apartment.
+class SItem {
+public:
+    SItem(const VARIANT& value, const VARIANT& key);
+    SItem(SItem&& other) noexcept;
+    SItem& operator=(SItem&& other) noexcept;
+    ~SItem();
+    SItem(const SItem&) = delete;
+    SItem& operator=(const SItem&) = delete;
+
+    // Whether the variant holds an object of this library, which is used directly from any
+    // apartment; such objects answer ILumoItemBase.
+    static bool IsCOMFTMObject(const VARIANT& value);
+
+    // The one way a value is stored: foreign objects go to the global interface table,
+    // VT_INT becomes VT_I4, by-reference values are stored as what they refer to.
+    void SetItem(const VARIANT& value);
+    // The value; a foreign object is fetched anew for the calling apartment, as VT_UNKNOWN.
+    const VARIANT& GetVal();
+    // The value field as it stands, without that refresh.
+    const VARIANT& StoredValue() const { return m_value; }
+    const VARIANT& Key() const { return m_key; }
+    bool HasKey() const { return m_key.vt == VT_BSTR; }
+
+private:
+    void Construct(const VARIANT& value, const VARIANT& key);
+    void FetchForThisApartment();
+    void Revoke() noexcept;
+
+    CComVariant m_key;
+    CComVariant m_value;
+    DWORD m_registration = 0;   // the global interface table's cookie; 0 for none
+};
+
+class CLumoEnum
+    : public CComObjectRootEx<CComMultiThreadModel>
+    , public CComCoClass<CLumoEnum, &CLSID_LumoEnum>
+    , public ISupportErrorInfo
+    , public IDispatchImpl<ILumoEnum, &IID_ILumoEnum, &LIBID_LumoItemsLib, 1, 0>
+    , public CLumoEnumHost
+{
+public:
+    DECLARE_REGISTRY_RESOURCEID(IDR_LUMOENUM)
+    DECLARE_PROTECT_FINAL_CONSTRUCT()
+
+    BEGIN_COM_MAP(CLumoEnum)
+        COM_INTERFACE_ENTRY(ILumoItemBase)
+        COM_INTERFACE_ENTRY(ILumoEnum)
+        COM_INTERFACE_ENTRY(IDispatch)
+        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
+    END_COM_MAP()
+
+    HRESULT FinalConstruct();
+    void FinalRelease();
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // ILumoItemBase
+    STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
+    STDMETHODIMP SaveXML(BSTR* pStrXML) override;
+    STDMETHODIMP LoadXML(BSTR strXML) override;
+
+    // ILumoEnum
+    STDMETHODIMP get_Item(VARIANT vIndex, VARIANT* pvarItem) override;
+    STDMETHODIMP put_Item(VARIANT vIndex, VARIANT newVal) override;
+    STDMETHODIMP get__NewEnum(IUnknown** ppUnk) override;
+    STDMETHODIMP get_Key(LONG nIndex, VARIANT* pvarKey) override;
+    STDMETHODIMP Add(VARIANT vItem, VARIANT vKey) override;
+    STDMETHODIMP Remove(VARIANT vIndex) override;
+    STDMETHODIMP get_Count(LONG* plNumber) override;
+    STDMETHODIMP Clear() override;
+    STDMETHODIMP AddAll(ILumoEnum* piEnum) override;
+    STDMETHODIMP KeyExists(VARIANT vKey, VARIANT_BOOL* pbRetVal) override;
+    STDMETHODIMP Find(BSTR strName, BSTR strNamespace, VARIANT varItem, ILumoItemBase** ppiRetval) override;
+    STDMETHODIMP FindAll(BSTR strName, BSTR strNamespace, VARIANT varItem, ILumoEnum** ppiRetval) override;
+
+    // CLumoEnumHost
+    LONG HostGetCount() override;
+    void HostGetAt(LONG index, VARIANT* destination) override;
+
+private:
+    static constexpr LONG kNotFound = -1;
+
+    // The member an index or key names, kNotFound for a key no member has; raises for
+    // other types and for positions outside the members.
+    LONG GetIndex(const VARIANT& index);
+    // The member with this key, kNotFound when none has it.
+    LONG FindKey(BSTR key) const;
+    CComPtr<IUnknown> FindImpl(BSTR name, BSTR nameSpace, const VARIANT& value, bool findAll);
+    void Append(const VARIANT& value, const VARIANT& key);
+    void RemoveAt(LONG index);
+    void RemoveAll();
+
+    CZoCOMLock m_lock;
+    CZoCOMClassFactory m_classFactory;
+    CComPtr<IUnknown> m_marshaler;
+    std::vector<SItem> m_items;
+    // Key text to position, beside the members: keys are unique, so each names one member.
+    std::unordered_map<OleString, LONG> m_keyIndex;
+    // Set while ToString runs, so that a collection that contains itself fails to print
+    // instead of recursing without end.
+    bool m_printing = false;
+};

@@ -1,0 +1,103 @@
+// LumoEnumProperty: the typed values of an item, one value and one changed flag per pair of
+// name and namespace, kept in key order. Enumeration hands out one LumoProperty snapshot
+// per entry.
+#pragma once
+
+#include <map>
+
+#include <windows.h>
+
+#include "Framework.h"
+#include "ItemResources.h"
+#include "LumoEnumHost.h"
+#include "LumoItems.h"
+#include "ZoCOMClassFactory.h"
+#include "ZoLock.h"
+
+class CLumoEnumProperty
+    : public CComObjectRootEx<CComMultiThreadModel>
+    , public CComCoClass<CLumoEnumProperty, &CLSID_LumoEnumProperty>
+    , public ISupportErrorInfo
+    , public IDispatchImpl<ILumoEnumProperty, &IID_ILumoEnumProperty, &LIBID_LumoItemsLib, 1, 0>
+    , public CLumoEnumHost
+{
+public:
+    DECLARE_REGISTRY_RESOURCEID(IDR_LUMOENUMPROPERTY)
+    DECLARE_PROTECT_FINAL_CONSTRUCT()
+
+    BEGIN_COM_MAP(CLumoEnumProperty)
+        COM_INTERFACE_ENTRY(ILumoEnumProperty)
+        COM_INTERFACE_ENTRY(IDispatch)
+        COM_INTERFACE_ENTRY(ILumoItemBase)
+        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
+    END_COM_MAP()
+
+    HRESULT FinalConstruct();
+    void FinalRelease();
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // ILumoItemBase
+    STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
+    STDMETHODIMP SaveXML(BSTR* pStrXML) override;
+    STDMETHODIMP LoadXML(BSTR strXML) override;
+
+    // ILumoEnumProperty
+    STDMETHODIMP get_Item(BSTR strName, BSTR strNamespace, VARIANT* pvarItem) override;
+    STDMETHODIMP put_Item(BSTR strName, BSTR strNamespace, VARIANT newVal) override;
+    STDMETHODIMP get__NewEnum(IUnknown** ppUnk) override;
+    STDMETHODIMP Add(VARIANT vItem, BSTR strName, BSTR strNamespace) override;
+    STDMETHODIMP Remove(BSTR strName, BSTR strNamespace) override;
+    STDMETHODIMP get_Count(LONG* plNumber) override;
+    STDMETHODIMP Clear() override;
+    STDMETHODIMP KeyExists(BSTR strName, BSTR strNamespace, VARIANT_BOOL* pbRetVal) override;
+    STDMETHODIMP put_Changed(VARIANT_BOOL bNewVal) override;
+    STDMETHODIMP IsPropertyChanged(BSTR strName, BSTR strNamespace, VARIANT_BOOL* pbRetVal) override;
+    STDMETHODIMP SetPropertyChanged(BSTR strName, BSTR strNamespace, VARIANT_BOOL bNewVal) override;
+
+    // CLumoEnumHost
+    LONG HostGetCount() override;
+    void HostGetAt(LONG index, VARIANT* destination) override;
+
+private:
+    // Name, then namespace; each copied up to its first NUL, null kept distinct from empty.
+    struct PropertyKey {
+        PropertyKey(BSTR name, BSTR nameSpace);
+
+        CComBSTR name;
+        CComBSTR nameSpace;
+    };
+    // Null before any string; then UTF-16 code units compared as unsigned numbers, a prefix
+    // before the longer string. Case-sensitive and locale-free.
+    struct PropertyKeyOrder {
+        bool operator()(const PropertyKey& left, const PropertyKey& right) const noexcept;
+    };
+    struct PropertyEntry {
+        CComVariant value;
+        bool changed = false;
+    };
+    using PropertyMap = std::map<PropertyKey, PropertyEntry, PropertyKeyOrder>;
+
+    // The position of the last entry HostGetAt reached, so that an in-order walk steps once
+    // per member. index -1: nothing cached.
+    struct EnumCursor {
+        PropertyMap::iterator position;
+        LONG index = -1;
+    };
+
+    void InsertOrReplace(const VARIANT& value, BSTR name, BSTR nameSpace);
+    PropertyEntry* FindEntry(BSTR name, BSTR nameSpace);
+    // A new LumoProperty holding the entry, as VT_DISPATCH.
+    CComVariant GetItemAsVariant(PropertyMap::const_iterator entry);
+
+    CZoCOMLock m_lock;
+    CZoCOMClassFactory m_classFactory;
+    CComPtr<IUnknown> m_marshaler;
+    PropertyMap m_properties;
+    EnumCursor m_cursor;
+    // Set while ToString runs, so that a collection that contains itself fails to print
+    // instead of printing for ever.
+    bool m_printing = false;
+};

@@ -1,0 +1,286 @@
+#include "LumoItem.h"
+
+#include <vector>
+
+#include "ItemText.h"
+#include "ZoCOMUtilities.h"
+#include "ZoCheck.h"
+#include "ZoException.h"
+#include "ZoFrame.h"
+#include "ZoVariant.h"
+
+ZO_SOURCE_FILE(".\\LumoItem")
+
+namespace {
+
+// A copy of the text up to its first zero character; null for null.
+CComBSTR CopyUpToFirstZero(BSTR text)
+{
+    return text ? CComBSTR(TextUpToFirstZero(text)) : CComBSTR();
+}
+
+// The properties of a collection, read one by one through its enumerator, as Clone copies them.
+struct PropertySnapshot {
+    CComBSTR name;
+    CComBSTR nameSpace;
+    CComVariant value;
+    VARIANT_BOOL changed = VARIANT_FALSE;
+};
+
+// Each element of the collection's enumerator, n of them (the count read first), as a
+// property; an element that is not one fails with E_POINTER.
+template <class Visit>
+void ForEachProperty(ILumoEnumProperty* properties, Visit&& visit)
+{
+    LONG count = 0;
+    ZoCheck(properties->get_Count(&count), properties);
+    CComPtr<IUnknown> unknown;
+    ZoCheck(properties->get__NewEnum(&unknown), properties);
+    CComPtr<IEnumVARIANT> enumerator = ZoQueryIfAnswers<IEnumVARIANT>(unknown);
+    if (!enumerator)
+        throw CComError(E_POINTER);
+    ZoCheck(enumerator->Reset(), enumerator);
+    for (LONG i = 0; i < count; ++i) {
+        CComVariant element;
+        ZoCheck(enumerator->Next(1, &element, nullptr), enumerator);
+        CComPtr<ILumoProperty> property;
+        if (CZoVariant::IsObject(element))
+            property = ZoQueryIfAnswers<ILumoProperty>(element.punkVal);
+        if (!property)
+            throw CComError(E_POINTER);
+        if (!visit(property.p))
+            return;
+    }
+}
+
+}  // namespace
+
+HRESULT CLumoItem::FinalConstruct()
+{
+    ZO_METHOD_UNLOCKED(OLESTR("CLumoItem::FinalConstruct"), IID_ILumoItem)
+    {
+        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
+    }
+    ZO_METHOD_END
+}
+
+void CLumoItem::FinalRelease()
+{
+    ZO_DESTRUCTOR(OLESTR("CLumoItem::FinalRelease"))
+    {
+        m_classFactory.Clear();
+    }
+    ZO_DESTRUCTOR_END
+    m_marshaler.Release();
+}
+
+STDMETHODIMP CLumoItem::InterfaceSupportsErrorInfo(REFIID riid)
+{
+    return riid == IID_ILumoItem || riid == IID_ILumoItemBase ? S_OK : S_FALSE;
+}
+
+CComPtr<ILumoEnumProperty> CLumoItem::GetProperties()
+{
+    ZO_FUNCTION(OLESTR("CLumoItem::GetProperties"))
+    {
+        CZoLockHolder holder(&m_lock);
+        if (!m_properties) {
+            m_properties = ZoQueryIfAnswers<ILumoEnumProperty>(
+                m_classFactory.CreateObject(CLSID_LumoEnumProperty, OLESTR("LumoItemsLib::LumoEnumProperty")));
+            if (!m_properties)
+                ZO_THROW_HR(E_POINTER);
+        }
+        return m_properties;
+    }
+    ZO_FUNCTION_END
+}
+
+STDMETHODIMP CLumoItem::get_GUID(BSTR* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::get_GUID"), IID_ILumoItem)
+    {
+        *pVal = m_guid.Copy();
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::put_GUID(BSTR newVal)
+{
+    ZO_METHOD(OLESTR("CLumoItem::put_GUID"), IID_ILumoItem)
+    {
+        m_guid = CopyUpToFirstZero(newVal);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::get_SchemaType(BSTR* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::get_SchemaType"), IID_ILumoItem)
+    {
+        *pVal = m_schemaType.Copy();
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::put_SchemaType(BSTR newVal)
+{
+    ZO_METHOD(OLESTR("CLumoItem::put_SchemaType"), IID_ILumoItem)
+    {
+        m_schemaType = CopyUpToFirstZero(newVal);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::get_Properties(ILumoEnumProperty** pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::get_Properties"), IID_ILumoItem)
+    {
+        *pVal = GetProperties().Detach();
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::put_Properties(ILumoEnumProperty* newVal)
+{
+    ZO_METHOD(OLESTR("CLumoItem::put_Properties"), IID_ILumoItem)
+    {
+        // Anything that is not a property collection leaves the item with none: the next use
+        // creates an empty one.
+        m_properties = ZoQueryIfAnswers<ILumoEnumProperty>(newVal);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::Clone(VARIANT objTarget, ILumoItem** ppiRetval)
+{
+    if (!ppiRetval)
+        return E_POINTER;
+    // The source is read whole, under its lock, before the target is touched: an item cloned
+    // into itself, or into an item that shares its collection, keeps its content, and two
+    // items cloned into each other at once never wait on each other.
+    ZO_METHOD_UNLOCKED(OLESTR("CLumoItem::Clone"), IID_ILumoItem)
+    {
+        *ppiRetval = nullptr;
+        CComBSTR guid, schemaType;
+        std::vector<PropertySnapshot> snapshot;
+        {
+            CZoLockHolder holder(&m_lock);
+            guid = m_guid;
+            schemaType = m_schemaType;
+            ForEachProperty(GetProperties(), [&](ILumoProperty* property) {
+                PropertySnapshot entry;
+                ZoCheck(property->get_Namespace(&entry.nameSpace), property);
+                ZoCheck(property->get_Name(&entry.name), property);
+                ZoCheck(property->get_Value(&entry.value), property);
+                ZoCheck(property->get_Changed(&entry.changed), property);
+                snapshot.push_back(std::move(entry));
+                return true;
+            });
+        }
+
+        CComPtr<ILumoItem> target;
+        if (CZoVariant::IsObject(objTarget))
+            target = ZoQueryIfAnswers<ILumoItem>(objTarget.punkVal);
+        CComPtr<ILumoEnumProperty> targetProperties;
+        if (target) {
+            ZoCheck(target->put_GUID(CComBSTR(OLESTR(""))), target);
+            ZoCheck(target->put_SchemaType(CComBSTR(OLESTR(""))), target);
+            ZoCheck(target->get_Properties(&targetProperties), target);
+            ZoCheck(targetProperties->Clear(), targetProperties);
+            ZoCheck(target->put_Changed(VARIANT_FALSE), target);
+        } else {
+            target = ZoQueryIfAnswers<ILumoItem>(
+                CZoCOMUtils::CreateObject(CLSID_LumoItem, OLESTR("LumoItemsLib::LumoItem"), CLSCTX_ALL));
+            if (!target)
+                ZO_THROW_HR(E_POINTER);
+            ZoCheck(target->get_Properties(&targetProperties), target);
+        }
+
+        ZoCheck(target->put_GUID(guid), target);
+        ZoCheck(target->put_SchemaType(schemaType), target);
+        for (const PropertySnapshot& entry : snapshot) {
+            ZoCheck(targetProperties->Add(entry.value, entry.name, entry.nameSpace), targetProperties);
+            ZoCheck(targetProperties->SetPropertyChanged(entry.name, entry.nameSpace, entry.changed),
+                    targetProperties);
+        }
+        *ppiRetval = target.Detach();
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::get_Changed(VARIANT_BOOL* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::get_Changed"), IID_ILumoItem)
+    {
+        bool changed = false;
+        ForEachProperty(GetProperties(), [&](ILumoProperty* property) {
+            VARIANT_BOOL flag = VARIANT_FALSE;
+            ZoCheck(property->get_Changed(&flag), property);
+            changed = flag == VARIANT_TRUE;
+            return !changed;
+        });
+        *pVal = changed ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::put_Changed(VARIANT_BOOL newVal)
+{
+    ZO_METHOD(OLESTR("CLumoItem::put_Changed"), IID_ILumoItem)
+    {
+        CComPtr<ILumoEnumProperty> properties = GetProperties();
+        ZoCheck(properties->put_Changed(newVal), properties);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::ToString(VARIANT nIndent, BSTR* pStr)
+{
+    if (!pStr)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::ToString"), IID_ILumoItem)
+    {
+        if (m_printing)
+            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
+        CPrintingScope printing(m_printing);
+        const LONG level = IndentLevel(nIndent);
+        const OleString prefix = IndentText(level);
+        OleString text = prefix + OLESTR("LumoItem\n");
+        text += prefix + OLESTR("GUID: ") + OleString(TextUpToFirstZero(m_guid)) + OLESTR("\n");
+        text += prefix + OLESTR("SchemaType: ") + OleString(TextUpToFirstZero(m_schemaType)) + OLESTR("\n");
+        CComPtr<ILumoEnumProperty> properties = GetProperties();
+        CComBSTR propertiesText;
+        ZoCheck(properties->ToString(NestedIndent(level), &propertiesText), properties);
+        text += ViewOfBstr(propertiesText);
+        *pStr = CComBSTR(OleStringView(text)).Detach();
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::SaveXML(BSTR* pStrXML)
+{
+    if (!pStrXML)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoItem::SaveXML"), IID_ILumoItem)
+    {
+        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::LoadXML(BSTR /*strXML*/)
+{
+    ZO_METHOD(OLESTR("CLumoItem::LoadXML"), IID_ILumoItem)
+    {
+        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+    }
+    ZO_METHOD_END
+}

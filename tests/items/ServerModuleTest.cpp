@@ -1,0 +1,205 @@
+// The module's entry points: registration content, class objects, unloading, and the
+// registration tool.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ChildProcess.h"
+#include "FreshRegistry.h"
+#include "ItemsTestSupport.h"
+#include "RegistryTree.h"
+#include "ZoException.h"
+
+namespace {
+
+const OLECHAR kAppId[] = OLESTR("{3704EC91-E69F-45E3-89DC-D828D1F5C5B3}");
+const OLECHAR kLibId[] = OLESTR("{83E85C3E-D975-408F-B7E6-9F42E5A39950}");
+
+struct ClassRegistration {
+    const OLECHAR* name;
+    const OLECHAR* clsid;
+    bool programmable;
+};
+
+const ClassRegistration kClasses[] = {
+    {OLESTR("LumoEnumVARIANT"), OLESTR("{DDB7F787-B356-4C85-86C5-9E909D55A003}"), false},
+    {OLESTR("LumoEnum"), OLESTR("{35D0ED65-5390-4D43-91E4-5BF4CF87BD88}"), true},
+    {OLESTR("LumoEnumProperty"), OLESTR("{8E11C325-7768-4F8B-8C82-846AD12236FA}"), true},
+    {OLESTR("LumoItem"), OLESTR("{9E97B642-BCC0-413C-A155-8C1A65F61ADE}"), true},
+    {OLESTR("LumoProperty"), OLESTR("{80F7E49D-89F8-44EC-8854-7D45398283E2}"), true},
+};
+
+OleString ProgId(const ClassRegistration& c)
+{
+    return OleString(OLESTR("LumoItems.")) + c.name;
+}
+
+OleString LoadedModulePath()
+{
+    OLECHAR path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(GetModuleHandleW(LumoItemsModulePath().c_str()), path, MAX_PATH);
+    return OleString(path, length);
+}
+
+// Every key a registration writes under HKEY_CLASSES_ROOT, each read as a whole tree.
+std::map<OleString, RegistryTree> ReadRegistration()
+{
+    std::vector<OleString> keys = {OleString(OLESTR("AppID\\")) + kAppId, OLESTR("AppID\\LumoItems.DLL")};
+    for (const ClassRegistration& c : kClasses) {
+        keys.push_back(ProgId(c) + OLESTR(".1"));
+        keys.push_back(ProgId(c));
+        keys.push_back(OleString(OLESTR("CLSID\\")) + c.clsid);
+    }
+    std::map<OleString, RegistryTree> trees;
+    for (const OleString& key : keys)
+        trees[key] = ReadRegistryTree(HKEY_CLASSES_ROOT, key);
+    return trees;
+}
+
+std::map<OleString, RegistryTree> ExpectedRegistration()
+{
+    const auto s = StringValueText;
+    std::map<OleString, RegistryTree> trees;
+    trees[OleString(OLESTR("AppID\\")) + kAppId] = {{OLESTR(""), {s(nullptr, OLESTR("LumoItems"))}}};
+    trees[OLESTR("AppID\\LumoItems.DLL")] = {{OLESTR(""), {s(OLESTR("AppID"), kAppId)}}};
+    for (const ClassRegistration& c : kClasses) {
+        const OleString description = OleString(c.name) + OLESTR(" Class");
+        trees[ProgId(c) + OLESTR(".1")] = {{OLESTR(""), {s(nullptr, description)}},
+                                           {OLESTR("CLSID"), {s(nullptr, c.clsid)}}};
+        trees[ProgId(c)] = {{OLESTR(""), {s(nullptr, description)}},
+                            {OLESTR("CLSID"), {s(nullptr, c.clsid)}},
+                            {OLESTR("CurVer"), {s(nullptr, ProgId(c) + OLESTR(".1"))}}};
+        RegistryTree classKey = {
+            {OLESTR(""), {s(nullptr, description), s(OLESTR("AppID"), kAppId)}},
+            {OLESTR("InprocServer32"), {s(nullptr, LoadedModulePath()), s(OLESTR("ThreadingModel"), OLESTR("Both"))}},
+            {OLESTR("ProgID"), {s(nullptr, ProgId(c) + OLESTR(".1"))}},
+            {OLESTR("TypeLib"), {s(nullptr, kLibId)}},
+            {OLESTR("VersionIndependentProgID"), {s(nullptr, ProgId(c))}},
+        };
+        if (c.programmable)
+            classKey[OLESTR("Programmable")] = {};
+        trees[OleString(OLESTR("CLSID\\")) + c.clsid] = classKey;
+    }
+    return trees;
+}
+
+class ServerRegistrationTest : public ComponentTest {
+protected:
+    ScopedFreshRegistry m_registry;
+};
+
+TEST_F(ServerRegistrationTest, WritesEveryKeyAndValue)
+{
+    ASSERT_EQ(ModuleRegisterServer(), S_OK);
+    const auto expected = ExpectedRegistration();
+    const auto actual = ReadRegistration();
+    for (const auto& [key, tree] : expected)
+        EXPECT_EQ(actual.at(key), tree) << "under HKEY_CLASSES_ROOT\\" << std::string(key.begin(), key.end());
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, OleString(OLESTR("TypeLib\\")) + kLibId + OLESTR("\\1.0")));
+
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_LumoItemsLib, 1, 0, 0, &library), S_OK);
+    library->Release();
+}
+
+TEST_F(ServerRegistrationTest, SecondRegistrationGivesTheSameContent)
+{
+    ASSERT_EQ(ModuleRegisterServer(), S_OK);
+    const auto first = ReadRegistration();
+    // A stray key under a class key goes: ForceRemove rebuilds it.
+    HKEY stray = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (OleString(OLESTR("CLSID\\")) + kClasses[4].clsid + OLESTR("\\Stray")).c_str(),
+                              0, nullptr, 0, KEY_WRITE, nullptr, &stray, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(stray);
+    ASSERT_EQ(ModuleRegisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistration(), first);
+}
+
+TEST_F(ServerRegistrationTest, RemovalLeavesOnlyTheSharedKeys)
+{
+    ASSERT_EQ(ModuleRegisterServer(), S_OK);
+    ASSERT_EQ(ModuleUnregisterServer(), S_OK);
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, OLESTR("CLSID")));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, OLESTR("AppID")));
+    for (const auto& [key, tree] : ReadRegistration())
+        EXPECT_TRUE(tree.empty()) << std::string(key.begin(), key.end()) << " remains";
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, OleString(OLESTR("TypeLib\\")) + kLibId));
+}
+
+TEST_F(ServerRegistrationTest, RunsInTheSystemLocaleAndRestoresTheCallers)
+{
+    const LCID before = GetThreadLocale();
+    // German (Germany).
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(0x0407, SORT_DEFAULT)));
+    const LCID german = GetThreadLocale();
+    EXPECT_EQ(ModuleRegisterServer(), S_OK);
+    EXPECT_EQ(GetThreadLocale(), german);
+    EXPECT_EQ(ModuleUnregisterServer(), S_OK);
+    EXPECT_EQ(GetThreadLocale(), german);
+    SetThreadLocale(before);
+}
+
+using ServerModuleTest = ComponentTest;
+
+TEST_F(ServerModuleTest, CanUnloadOnlyWhenNoObjectLives)
+{
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+    CComPtr<ILumoProperty> property = NewProperty();
+    ASSERT_TRUE(property);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    CComPtr<ILumoProperty> second = property;
+    property.Release();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    second.Release();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+}
+
+TEST_F(ServerModuleTest, ClassObjectsAreCachedAndLockTheServer)
+{
+    CComPtr<IClassFactory> first, second;
+    ASSERT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, reinterpret_cast<void**>(&first)), S_OK);
+    ASSERT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, reinterpret_cast<void**>(&second)), S_OK);
+    EXPECT_EQ(first.p, second.p);
+
+    ASSERT_EQ(first->LockServer(TRUE), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    ASSERT_EQ(first->LockServer(FALSE), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+}
+
+TEST_F(ServerModuleTest, ClassObjectErrors)
+{
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(ModuleGetClassObject(IID_ILumoProperty, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, nullptr), E_POINTER);
+    EXPECT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_ILumoProperty, &object), E_NOINTERFACE);
+}
+
+class RegistrationToolTest : public ComponentTest {
+protected:
+    static int Regsvr(std::vector<std::string> args) { return RunProgram(LUMO_REGSVR_PATH, args); }
+    static std::string Module() { return LUMO_ITEMS_MODULE_PATH; }
+    ScopedFreshRegistry m_registry;
+};
+
+TEST_F(RegistrationToolTest, RegistersAndUnregisters)
+{
+    const OleString classKey = OleString(OLESTR("CLSID\\")) + kClasses[4].clsid;
+    ASSERT_EQ(Regsvr({"/s", Module()}), 0);
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
+    ASSERT_EQ(Regsvr({"/u", "/s", Module()}), 0);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
+}
+
+TEST_F(RegistrationToolTest, FailuresHaveTheirExitStatus)
+{
+    EXPECT_EQ(Regsvr({}), 1) << "no module";
+    EXPECT_EQ(Regsvr({"/x", Module()}), 1) << "unknown option";
+    EXPECT_EQ(Regsvr({"/s", Module() + ".missing"}), 3) << "module does not load";
+    EXPECT_EQ(Regsvr({"/s", LUMO_REGSVR_TEST_LIBRARY}), 4) << "no entry point";
+}
+
+}  // namespace
