@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "ModuleEntryPoint.h"
 #include "OleString.h"
 
 namespace {
@@ -38,7 +39,7 @@ CBenchRegisteredModule::CBenchRegisteredModule()
     Require(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)), "cannot join the multithreaded apartment");
     const HMODULE module = LoadLibraryW(Widen(LUMO_ITEMS_MODULE_PATH).c_str());
     Require(module != nullptr, "cannot load the module " LUMO_ITEMS_MODULE_PATH);
-    const auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
+    const auto registerServer = GetModuleEntryPoint<HRESULT(STDAPICALLTYPE*)()>(module, "DllRegisterServer");
     Require(registerServer && SUCCEEDED(registerServer()), "cannot register the module");
 }
 

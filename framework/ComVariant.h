@@ -16,6 +16,19 @@
 #include "ComBSTR.h"
 #include "ComError.h"
 
+#if defined(__MINGW32__)
+// mingw-w64 declares the sources of the variant copies non-const; the Windows SDK (and the
+// stand-in) take them const, as the library passes them.
+inline HRESULT VariantCopy(VARIANTARG* destination, const VARIANTARG* source)
+{
+    return ::VariantCopy(destination, const_cast<VARIANTARG*>(source));
+}
+inline HRESULT VariantCopyInd(VARIANT* destination, const VARIANTARG* source)
+{
+    return ::VariantCopyInd(destination, const_cast<VARIANTARG*>(source));
+}
+#endif
+
 class CComVariant : public tagVARIANT {
 public:
     CComVariant() noexcept { VariantInit(this); }

@@ -16,5 +16,6 @@
 #include "ComThreadModel.h"
 #include "ComVariant.h"
 #include "DispatchImpl.h"
+#include "ModuleEntryPoint.h"
 #include "ObjectMap.h"
 #include "OleString.h"

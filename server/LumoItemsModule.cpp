@@ -10,6 +10,7 @@
 #include "LumoItem.h"
 #include "LumoItems.h"
 #include "LumoProperty.h"
+#include "ZoLogging.h"
 
 namespace {
 
@@ -47,6 +48,9 @@ private:
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
+    // Once, before anything logs: the product names the logging configuration and the event source.
+    if (reason == DLL_PROCESS_ATTACH)
+        CZoLogging::SetProductInfo(OLESTR("Tavrin Lumo Platform"), OLESTR("2.2.72"));
     return lumoItemsModule.DllMain(instance, reason, reserved);
 }
 

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include "ModuleEntryPoint.h"
 #include "OleString.h"
 #include "ZoException.h"
 #include "ZoFormat.h"
@@ -77,7 +78,7 @@ int Run(const Options& options)
                                        StatusText(HRESULT_FROM_WIN32(GetLastError())));
 
     using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-    const auto call = reinterpret_cast<EntryPoint>(GetProcAddress(module, entryPoint));
+    const auto call = GetModuleEntryPoint<EntryPoint>(module, entryPoint);
     int status = kDone;
     if (!call) {
         status = Report(kNoEntryPoint, options.module + " has no entry point " + entryPoint + ".");

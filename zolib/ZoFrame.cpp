@@ -1,5 +1,6 @@
 #include "ZoFrame.h"
 
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -73,6 +74,18 @@ void ZoLogException(const CZoException& exception, const CZoFrameSite& site)
     // Built first, so that a failure here leaves the guard's lines rather than half of these.
     const OleString description = exception.GetDescription();
     LogFrameLines(site, OLESTR("%s\n"), description.c_str());
+}
+
+CZoException ZoRuntimeErrorException(int error, const OLECHAR* file, int line, const OLECHAR* function)
+{
+    constexpr size_t kMaxMessageLength = 1024;
+    const char* text = std::strerror(error);
+    if (!text || !*text)
+        return CZoException(OLESTR("Undefined error."), ZO_ERR_UNDEFINED, file, line, function);
+    OleString message = ZoAnsiToOle(text);
+    if (message.size() > kMaxMessageLength)
+        message.resize(kMaxMessageLength);
+    return CZoException(message, error, file, line, function);
 }
 
 HRESULT ZoStatusOfFailedHandling() noexcept

@@ -168,6 +168,33 @@ void ZoDestructorFrame(const OLECHAR* function, const OLECHAR* file, Body&& body
                              __LINE__, zoFunctionName);                                                     \
     } while (false)
 
+// An exception at the line it stands on, not thrown: for an error that gains entries or
+// details before it is raised, or that is logged instead.
+#define ZO_EXCEPTION(message, code) ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
+// The same with the system's message for a system error number, and its HRESULT as code.
+#define ZO_SYSTEM_EXCEPTION(number) ::ZoSystemErrorException((number), zoSourceFile, __LINE__, zoFunctionName)
+// The thread's last error as such an exception; a failure that left none is E_FAIL, so that it
+// never reads as success.
+#define ZO_LAST_ERROR_EXCEPTION() ::ZoSystemErrorException(::ZoLastErrorOrFail(), zoSourceFile, __LINE__, zoFunctionName)
+
+// The C runtime's error number (errno) with the runtime's text for it; 1006 "Undefined error."
+// when the runtime has no text.
+#define ZO_RUNTIME_EXCEPTION(error) ::ZoRuntimeErrorException((error), zoSourceFile, __LINE__, zoFunctionName)
+
+CZoException ZoRuntimeErrorException(int error, const OLECHAR* file, int line, const OLECHAR* function);
+
+inline CZoException ZoSystemErrorException(DWORD number, const OLECHAR* file, int line, const OLECHAR* function)
+{
+    return CZoException(ZoSystemMessageText(number), ZoHResultFromSystemError(static_cast<LONG>(number)), file, line,
+                        function);
+}
+
+inline DWORD ZoLastErrorOrFail()
+{
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? static_cast<DWORD>(E_FAIL) : error;
+}
+
 // number: a system error number such as GetLastError() gives; the code is its HRESULT.
 #define ZO_THROW_SYSTEM_ERROR(number)                                                                    \
     do {                                                                                                 \

@@ -6,32 +6,21 @@
 
 namespace {
 
-// Stands in for the event log and file sinks until they exist: takes nothing.
-class CZoSilentLog : public CZoLogBase {
+// Trivially destructible, so that it can still be read after the logger is gone: the last
+// destructors of the process (the logger's own members among them) may log.
+constinit std::atomic<bool> g_loggerGone{false};
+
+thread_local bool t_logging = false;
+
+class LoggingOnThisThread {
 public:
-    void Log(int, const OleString&, bool) override {}
-    bool IsDebuggingLevel() override { return false; }
+    LoggingOnThisThread() noexcept { t_logging = true; }
+    ~LoggingOnThisThread() { t_logging = false; }
+    LoggingOnThisThread(const LoggingOnThisThread&) = delete;
+    LoggingOnThisThread& operator=(const LoggingOnThisThread&) = delete;
 };
 
 }  // namespace
-
-CZoLogConfig::CZoLogConfig(OleStringView name, OleStringView version)
-    : productName(name), productVersion(version), eventLogLevel(2), fileLogLevel(0), maxFileSize(0x100000)
-{
-}
-
-CZoLogBase::CZoLogBase() : m_config(OLESTR("Tavrin software"), OLESTR("")) {}
-
-CZoLogBase::~CZoLogBase() = default;
-
-void CZoLogBase::Init() {}
-
-void CZoLogBase::SetConfig(const CZoLogConfig& config)
-{
-    m_config = config;
-}
-
-// ---------------------------------------------------------------------------------------
 
 CZoLogging& CZoLogging::Instance()
 {
@@ -39,79 +28,115 @@ CZoLogging& CZoLogging::Instance()
     return instance;
 }
 
-CZoLogging::CZoLogging()
-    : m_config(OLESTR("Tavrin software"), OLESTR("")),
-      m_eventLog(std::make_unique<CZoSilentLog>()),
-      m_fileLog(std::make_unique<CZoSilentLog>()),
-      m_initialised(false),
-      m_testObserver(nullptr)
+CZoLogging::CZoLogging() noexcept
+    : m_config(OLESTR("Tavrin software"), OLESTR("")), m_initialised(false), m_testObserver(nullptr)
 {
+    ZoLoggingGuard(OLESTR("CZoLogging::CZoLogging"), [&] {
+        m_productName = OLESTR("Tavrin software");
+        m_initLock.Init(OLESTR(""), false);
+    });
 }
 
-CZoLogging::~CZoLogging() = default;
+CZoLogging::~CZoLogging()
+{
+    g_loggerGone.store(true);
+}
+
+void CZoLogging::SetProductInfo(OleStringView name, OleStringView version) noexcept
+{
+    CZoLogging& logging = Instance();
+    ZoLoggingGuard(OLESTR("CZoLogging::SetProductInfo"), [&] {
+        CZoLockHolder holder(&logging.m_initLock);
+        logging.m_productName = name;
+        logging.m_productVersion = version;
+        logging.m_initialised.store(false);
+    });
+}
+
+void CZoLogging::Reinitialize() noexcept
+{
+    ZoLoggingGuard(OLESTR("CZoLogging::Reinitialize"), [&] {
+        CZoLockHolder holder(&m_initLock);
+        m_initialised.store(false);
+    });
+}
 
 void CZoLogging::Init() noexcept
 {
-    try {
+    ZoLoggingGuard(OLESTR("CZoLogging::Init"), [&] {
         CZoLockHolder holder(&m_initLock);
         if (m_initialised.load())
             return;
-        m_eventLog->SetConfig(m_config);
-        m_fileLog->SetConfig(m_config);
-        m_eventLog->Init();
-        m_fileLog->Init();
+        // The product information is copied here rather than at every message: it is set once,
+        // at load, and the configuration is shared by every thread that logs.
+        CZoLogConfig config(m_productName, m_productVersion);
+        config.ReadConfig();
+        m_config = config;
+        m_eventLog.SetConfig(m_config);
+        m_fileLog.SetConfig(m_config);
+        m_eventLog.Init();
+        m_fileLog.Init();
         m_initialised.store(true);
-    } catch (...) {
-        // Left uninitialised: the next message tries again.
-    }
+    });
 }
 
 void CZoLogging::Log(CZoLogRequest request, const OLECHAR* format, ...) noexcept
 {
+    if (g_loggerGone.load())
+        return;
+    if (request.level >= ZO_LOG_DEBUG && !IsDebuggingLevelInternal())
+        return;
+    OleString text;
+    va_list args;
+    va_start(args, format);
     try {
-        if (request.level >= ZO_LOG_DEBUG && !IsDebuggingLevelInternal())
-            return;
-        va_list args;
-        va_start(args, format);
-        OleString text;
-        try {
-            text = ZoFormatV(format, args);
-        } catch (...) {
-            va_end(args);
-            throw;
-        }
-        va_end(args);
-        LogInternal(request.level, text, request.force);
+        text = ZoFormatV(format, args);
     } catch (...) {
-        // Logging never fails outward.
+        va_end(args);
+        ZoReportLoggingFailure(OLESTR("CZoLogging::Log"));
+        return;
     }
+    va_end(args);
+    LogInternal(request.level, text, request.force);
 }
 
 void CZoLogging::LogInternal(int level, const OleString& text, bool force) noexcept
 {
-    try {
+    if (g_loggerGone.load())
+        return;
+    if (t_logging) {
+        // From inside a sink: writing it there again could go round without end.
+        ZoDebugOutput(text);
+        return;
+    }
+    const LoggingOnThisThread logging;
+    ZoLoggingGuard(OLESTR("CZoLogging::LogInternal"), [&] {
         if (!m_initialised.load())
             Init();
         if (CZoLogTestObserver* observer = m_testObserver.load())
             observer->OnLog(level, text, force);
+        // Until initialisation succeeds the configuration may be changing on another thread.
+        if (!m_initialised.load())
+            return;
         if (m_config.eventLogLevel >= level || force)
-            m_eventLog->Log(level, text, force);
+            m_eventLog.Log(level, text, force);
         if (m_config.fileLogLevel >= level && !m_config.logFilePath.empty())
-            m_fileLog->Log(level, text, false);
-    } catch (...) {
-        // Logging never fails outward.
-    }
+            m_fileLog.Log(level, text, false);
+    });
 }
 
 bool CZoLogging::IsDebuggingLevelInternal() noexcept
 {
-    try {
+    if (g_loggerGone.load())
+        return false;
+    bool debugging = false;
+    ZoLoggingGuard(OLESTR("CZoLogging::IsDebuggingLevelInternal"), [&] {
         if (!m_initialised.load())
             Init();
-        return m_eventLog->IsDebuggingLevel() || m_fileLog->IsDebuggingLevel();
-    } catch (...) {
-        return false;
-    }
+        if (m_initialised.load())
+            debugging = m_eventLog.IsDebuggingLevel() || m_fileLog.IsDebuggingLevel();
+    });
+    return debugging;
 }
 
 void CZoLogging::SetTestObserver(CZoLogTestObserver* observer) noexcept

@@ -1,58 +1,24 @@
-// The process-wide logger's front: what the library calls where an error cannot be thrown.
-// The sinks behind it (event log, text file) and their configuration from the registry come
-// later; until then they take every message and do nothing with it.
+// The process-wide logger: the front that the library calls where an error cannot be thrown,
+// and its two sinks, the event log and the log file, configured per user in the registry.
+// Logging never fails outward and never waits without end: every failure inside it goes to
+// the debugger output only.
 #pragma once
 
 #include <atomic>
-#include <memory>
 
 #include <windows.h>
 
 #include "OleString.h"
+#include "ZoEventLog.h"
+#include "ZoFileLog.h"
 #include "ZoLock.h"
-
-enum : int {
-    ZO_LOG_NONE = 0,
-    ZO_LOG_ERROR = 1,
-    ZO_LOG_WARNING = 2,
-    ZO_LOG_INFO = 3,
-    ZO_LOG_DEBUG = 4,
-    ZO_LOG_STACKTRACE = 5,
-};
+#include "ZoLogBase.h"
+#include "ZoLogConfig.h"
 
 // A message's level and whether it goes to the event log whatever its threshold.
 struct CZoLogRequest {
     int level;
     bool force;
-};
-
-class CZoLogConfig {
-public:
-    CZoLogConfig(OleStringView productName, OleStringView productVersion);
-
-    OleString productName;
-    OleString productVersion;
-    int eventLogLevel;
-    int fileLogLevel;
-    OleString logFilePath;
-    int maxFileSize;
-};
-
-// A sink. Its threshold comes from its own copy of the configuration.
-class CZoLogBase {
-public:
-    CZoLogBase();
-    virtual ~CZoLogBase();
-    CZoLogBase(const CZoLogBase&) = delete;
-    CZoLogBase& operator=(const CZoLogBase&) = delete;
-
-    virtual void Init();
-    virtual void Log(int level, const OleString& text, bool force) = 0;
-    virtual void SetConfig(const CZoLogConfig& config);
-    virtual bool IsDebuggingLevel() = 0;
-
-protected:
-    CZoLogConfig m_config;
 };
 
 // Test support: sees every message that reaches LogInternal while it is installed.
@@ -69,28 +35,43 @@ public:
     // The one logger of the process.
     static CZoLogging& Instance();
 
+    // The product information: it names the configuration key and the event source and
+    // appears in every event text; ("Tavrin software", "") until it is set. Set once, when the
+    // module loads, before anything logs. A logger that has read its configuration already
+    // reads it again at the next message.
+    static void SetProductInfo(OleStringView name, OleStringView version) noexcept;
+
     // Formats only when some sink takes the level: messages of the debugging levels (4 and
-    // up) are dropped unformatted otherwise. Never throws.
+    // up) are dropped unformatted otherwise.
     void Log(CZoLogRequest request, const OLECHAR* format, ...) noexcept;
+    // Reads the configuration at the first message of the process. A message logged while
+    // the same thread is logging (a failure inside a sink, say) goes to the debugger output.
     void LogInternal(int level, const OleString& text, bool force) noexcept;
     bool IsDebuggingLevelInternal() noexcept;
 
     // Test support; null removes the observer. The observer must outlive its installation.
     void SetTestObserver(CZoLogTestObserver* observer) noexcept;
+    // Test support: the next message reads the configuration again and initialises the sinks
+    // anew. Not while other threads log.
+    void Reinitialize() noexcept;
 
     CZoLogging(const CZoLogging&) = delete;
     CZoLogging& operator=(const CZoLogging&) = delete;
 
 private:
-    CZoLogging();
+    CZoLogging() noexcept;
     ~CZoLogging();
 
     void Init() noexcept;
 
     CZoLogConfig m_config;
-    std::unique_ptr<CZoLogBase> m_eventLog;
-    std::unique_ptr<CZoLogBase> m_fileLog;
+    CZoEventLog m_eventLog;
+    CZoFileLog m_fileLog;
     std::atomic<bool> m_initialised;
-    CZoCOMLock m_initLock;
+    // Made with the logger, so that two first messages at once find it in place.
+    CZoMutexLock m_initLock;
     std::atomic<CZoLogTestObserver*> m_testObserver;
+    // The product information, guarded by m_initLock.
+    OleString m_productName;
+    OleString m_productVersion;
 };

@@ -42,4 +42,19 @@ public:
     // Exactly VT_ARRAY | VT_I4 (resp. VT_BSTR) with that element type; elements 0 to count-1.
     static CZoIntVector VariantToIntVector(const VARIANT& value);
     static CZoStringVector VariantToStringVector(const VARIANT& value);
+
+    // The XML Schema form of a value: returns the text and sets typeName ("integer",
+    // "decimal", "string", "boolean", "dateTime", "base64binary", "stringlist",
+    // "integerlist") as soon as the value's class is known. Text that XML cannot carry is
+    // replaced (CZoXmlText), in list elements too. 2017 for another type, 2021 for a comma in
+    // a string-array element, E_OUTOFMEMORY for a byte array above kMaxXSDBinarySize.
+    static OleString ToXSDString(const VARIANT& value, OleString& typeName);
+    // The value back from its text; typeName compared without regard to ASCII case (2018 for
+    // an unknown one). Numbers are read as far as they are numbers; "integer" is VT_I4 when
+    // the number fits 32 bits, else VT_I8, saturating at the 64-bit limits.
+    static CComVariant FromXSDString(OleStringView text, OleStringView typeName);
+
+    // The largest byte array written as "base64binary"; its text stays well within what the
+    // XML reader takes in one text node.
+    static constexpr LONG kMaxXSDBinarySize = 256 * 1024 * 1024;
 };

@@ -189,4 +189,21 @@ WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
 WINBASEAPI BOOL WINAPI GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
 
+// The event log: each report goes to syslog, its source name leading the message, with the
+// priority of its type (error LOG_ERR, warning LOG_WARNING, audit LOG_NOTICE, others
+// LOG_INFO); and, when the environment variable LUMOITEMS_EVENTLOG names a file, it is
+// appended there as one UTF-8 line: source, type ("success", "error", "warning",
+// "information", "audit-success", "audit-failure"), category, event id and the inserted
+// strings, separated by tabs, with "\", tab, CR and LF in them written "\\", "\t", "\r" and "\n".
+// Only the local computer's log is served.
+WINADVAPI HANDLE WINAPI RegisterEventSourceW(LPCWSTR lpUNCServerName, LPCWSTR lpSourceName);
+WINADVAPI BOOL WINAPI DeregisterEventSource(HANDLE hEventLog);
+WINADVAPI BOOL WINAPI ReportEventW(HANDLE hEventLog, WORD wType, WORD wCategory, DWORD dwEventID, PSID lpUserSid,
+                                   WORD wNumStrings, DWORD dwDataSize, LPCWSTR* lpStrings, LPVOID lpRawData);
+
+#include "debugapi.h"
+#include "fileapi.h"
+#include "processenv.h"
+#include "securitybaseapi.h"
+#include "synchapi.h"
 #include "winnls.h"

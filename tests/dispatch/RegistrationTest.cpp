@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "DispatchTestSupport.h"
+#include "ModuleEntryPoint.h"
 #include "Registrar.h"
 #include "RegistryTree.h"
 #include "TypeLibRegistration.h"
@@ -33,9 +34,7 @@ OleString FileNameOf(HMODULE module)
 
 HRESULT CallEntryPoint(HMODULE module, const char* name)
 {
-    // Through void(*)(): Windows' FARPROC is a function type of its own.
-    const auto call = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    const auto call = GetModuleEntryPoint<HRESULT(STDAPICALLTYPE*)()>(module, name);
     return call ? call() : E_UNEXPECTED;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "FreshRegistry.h"
+#include "ModuleEntryPoint.h"
 #include "TestComponentRegistration.h"
 
 namespace {
@@ -25,9 +26,11 @@ public:
         m_registry.reset();
     }
 
-    static FARPROC EntryPoint(const char* name)
+    template <class Function>
+    static Function EntryPoint(const char* name)
     {
-        return s_instance && s_instance->m_module ? GetProcAddress(s_instance->m_module, name) : nullptr;
+        return s_instance && s_instance->m_module ? GetModuleEntryPoint<Function>(s_instance->m_module, name)
+                                                  : nullptr;
     }
 
     static RegisteredLibrary* s_instance;
@@ -43,7 +46,7 @@ RegisteredLibrary* RegisteredLibrary::s_instance =
 template <class Function>
 Function EntryPointOf(const char* name)
 {
-    return reinterpret_cast<Function>(RegisteredLibrary::EntryPoint(name));
+    return RegisteredLibrary::EntryPoint<Function>(name);
 }
 
 HRESULT CallServerEntryPoint(const char* name)

@@ -6,6 +6,98 @@
 
 #include <windows.h>
 
+#ifdef _WIN32
+
+#include <set>
+#include <vector>
+
+#include "OleString.h"
+
+namespace {
+
+struct Container {
+    HKEY root;
+    const OLECHAR* path;
+};
+const Container kContainers[] = {
+    {HKEY_CLASSES_ROOT, OLESTR("")},
+    {HKEY_CLASSES_ROOT, OLESTR("CLSID")},
+    {HKEY_CLASSES_ROOT, OLESTR("Interface")},
+    {HKEY_CLASSES_ROOT, OLESTR("TypeLib")},
+    {HKEY_CLASSES_ROOT, OLESTR("AppID")},
+    {HKEY_CURRENT_USER, OLESTR("Software\\Classes")},
+    {HKEY_CURRENT_USER, OLESTR("Software\\Classes\\CLSID")},
+    {HKEY_CURRENT_USER, OLESTR("Software\\Classes\\Interface")},
+    {HKEY_CURRENT_USER, OLESTR("Software\\Classes\\TypeLib")},
+    {HKEY_CURRENT_USER, OLESTR("Software\\Classes\\AppID")},
+    {HKEY_CURRENT_USER, OLESTR("Software")},
+    {HKEY_LOCAL_MACHINE, OLESTR("Software")},
+};
+
+// Subkey names without regard to case, as the registry compares them.
+struct NoCase {
+    bool operator()(const OleString& a, const OleString& b) const
+    {
+        return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                    TRUE) == CSTR_LESS_THAN;
+    }
+};
+using KeyNames = std::set<OleString, NoCase>;
+
+// The names of the container's subkeys; false when the container doesn't exist.
+bool ReadSubkeys(const Container& container, KeyNames& names)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(container.root, container.path, 0, KEY_ENUMERATE_SUB_KEYS, &key) != ERROR_SUCCESS)
+        return false;
+    OLECHAR name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace(name, length);
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace
+
+struct ScopedFreshRegistry::KeysBefore {
+    // Per container; a container absent at construction is left to the one above it.
+    std::vector<std::pair<const Container*, KeyNames>> containers;
+};
+
+ScopedFreshRegistry::ScopedFreshRegistry() : m_keysBefore(std::make_unique<KeysBefore>())
+{
+    for (const Container& container : kContainers) {
+        KeyNames names;
+        if (ReadSubkeys(container, names))
+            m_keysBefore->containers.emplace_back(&container, std::move(names));
+    }
+}
+
+ScopedFreshRegistry::~ScopedFreshRegistry()
+{
+    for (const auto& [container, before] : m_keysBefore->containers) {
+        KeyNames now;
+        if (!ReadSubkeys(*container, now))
+            continue;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(container->root, container->path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+            continue;
+        for (const OleString& name : now) {
+            if (!before.count(name))
+                RegDeleteTreeW(key, name.c_str());
+        }
+        RegCloseKey(key);
+    }
+}
+
+#else
+
+struct ScopedFreshRegistry::KeysBefore {};   // unused: each registry is a file of its own
+
 namespace {
 
 std::u16string Widen(const std::string& text)
@@ -32,13 +124,6 @@ std::string Narrow(const std::u16string& text)
 constexpr char16_t kRegistryVariable[] = u"LUMOITEMS_REGISTRY";
 
 }  // namespace
-
-#ifdef _WIN32
-
-ScopedFreshRegistry::ScopedFreshRegistry() = default;
-ScopedFreshRegistry::~ScopedFreshRegistry() = default;
-
-#else
 
 ScopedFreshRegistry::ScopedFreshRegistry()
 {

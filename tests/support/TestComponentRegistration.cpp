@@ -14,14 +14,19 @@ OleString ClassKey(REFCLSID clsid)
     return OLESTR("CLSID\\") + GuidText(clsid);
 }
 
-void WriteClassesRootDefault(const OleString& subKey, const OleString& value, DWORD type)
+void WriteClassesRootValue(const OleString& subKey, const OLECHAR* name, const OleString& value, DWORD type)
 {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
                                              &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                                             static_cast<DWORD>((value.size() + 1) * sizeof(OLECHAR))));
     RegCloseKey(key);
+}
+
+void WriteClassesRootDefault(const OleString& subKey, const OleString& value, DWORD type)
+{
+    WriteClassesRootValue(subKey, nullptr, value, type);
 }
 
 void RegisterInprocServer(REFCLSID clsid, const OleString& modulePath, DWORD type)
@@ -32,6 +37,9 @@ void RegisterInprocServer(REFCLSID clsid, const OleString& modulePath, DWORD typ
 void RegisterComClass(REFCLSID clsid, const OLECHAR* progId, const OleString& modulePath)
 {
     RegisterInprocServer(clsid, modulePath);
+    // Without a threading model Windows creates the object in the main single-threaded
+    // apartment and hands a multithreaded caller a proxy, which the test interfaces lack.
+    WriteClassesRootValue(ClassKey(clsid) + OLESTR("\\InprocServer32"), OLESTR("ThreadingModel"), OLESTR("Both"));
     WriteClassesRootDefault(ClassKey(clsid) + OLESTR("\\ProgID"), progId);
     WriteClassesRootDefault(OleString(progId) + OLESTR("\\CLSID"), GuidText(clsid));
 }

@@ -10,10 +10,13 @@
 OleString GuidText(REFGUID guid);
 // "CLSID\{...}" under HKEY_CLASSES_ROOT.
 OleString ClassKey(REFCLSID clsid);
-// The default value of a key under HKEY_CLASSES_ROOT, the key created as needed.
+// A value (the default one for a null name) of a key under HKEY_CLASSES_ROOT, the key
+// created as needed.
+void WriteClassesRootValue(const OleString& subKey, const OLECHAR* name, const OleString& value, DWORD type = REG_SZ);
 void WriteClassesRootDefault(const OleString& subKey, const OleString& value, DWORD type = REG_SZ);
 void RegisterInprocServer(REFCLSID clsid, const OleString& modulePath, DWORD type = REG_SZ);
-// The module path as InprocServer32, and the program id both ways.
+// The module path as InprocServer32 with the threading model Both, and the program id both
+// ways.
 void RegisterComClass(REFCLSID clsid, const OLECHAR* progId, const OleString& modulePath);
 OleString WidenUtf8(const char* text);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
+#include "WineDifferences.h"
 
 int main(int argc, char** argv)
 {
@@ -13,5 +14,6 @@ int main(int argc, char** argv)
         return entry ? entry(argc - 3, argv + 3) : 125;
     }
     ::testing::InitGoogleTest(&argc, argv);
+    SkipTestsWhereWineDiffers();
     return RUN_ALL_TESTS();
 }

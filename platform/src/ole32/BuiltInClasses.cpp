@@ -3,6 +3,10 @@
 #include <atomic>
 #include <new>
 
+#include <msxml2.h>
+
+#include "common/WideText.h"
+#include "msxml3/DomDocument.h"
 #include "ole32/GlobalInterfaceTable.h"
 
 namespace lumo::platform {
@@ -10,7 +14,8 @@ namespace {
 
 // One entry per class.
 const BuiltInClass kBuiltInClasses[] = {
-    {&CLSID_StdGlobalInterfaceTable, &GlobalInterfaceTable::CreateInstance},
+    {&CLSID_StdGlobalInterfaceTable, &GlobalInterfaceTable::CreateInstance, nullptr},
+    {&CLSID_FreeThreadedDOMDocument30, &msxml::DomDocument::CreateInstance, u"Msxml2.FreeThreadedDOMDocument.3.0"},
 };
 
 class BuiltInClassFactory final : public IClassFactory {
@@ -61,6 +66,14 @@ const BuiltInClass* FindBuiltInClass(REFCLSID clsid) noexcept
 {
     for (const auto& builtIn : kBuiltInClasses)
         if (*builtIn.clsid == clsid)
+            return &builtIn;
+    return nullptr;
+}
+
+const BuiltInClass* FindBuiltInClassByProgId(const WCHAR* progId) noexcept
+{
+    for (const auto& builtIn : kBuiltInClasses)
+        if (builtIn.progId && EqualsIgnoreAsciiCase(ViewOf(builtIn.progId), ViewOf(progId)))
             return &builtIn;
     return nullptr;
 }

@@ -11,10 +11,13 @@ using CreateInstanceFunction = HRESULT (*)(IUnknown* outer, REFIID riid, void** 
 struct BuiltInClass {
     const CLSID* clsid;
     CreateInstanceFunction createInstance;
+    const WCHAR* progId;  // null for a class without one
 };
 
 // Null for a class that is not built in.
 const BuiltInClass* FindBuiltInClass(REFCLSID clsid) noexcept;
+// By program id, compared without regard to ASCII case; null when no built-in class has it.
+const BuiltInClass* FindBuiltInClassByProgId(const WCHAR* progId) noexcept;
 
 // A class object (IClassFactory) serving the built-in class.
 HRESULT GetBuiltInClassObject(const BuiltInClass& builtIn, REFIID riid, void** ppv) noexcept;

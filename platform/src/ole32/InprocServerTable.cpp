@@ -27,12 +27,12 @@ HRESULT LoadInprocServer(const WideString& path, std::shared_ptr<InprocServer>& 
         const DWORD error = GetLastError();
         return HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_MOD_NOT_FOUND);
     }
-    const auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(module, "DllGetClassObject"));
+    const auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllGetClassObject")));
     if (!getClassObject) {
         FreeLibrary(module);
         return CO_E_ERRORINDLL;
     }
-    const auto canUnloadNow = reinterpret_cast<LPFNCANUNLOADNOW>(GetProcAddress(module, "DllCanUnloadNow"));
+    const auto canUnloadNow = reinterpret_cast<LPFNCANUNLOADNOW>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
     try {
         loaded = std::make_shared<InprocServer>(module, getClassObject, canUnloadNow);
     } catch (const std::bad_alloc&) {

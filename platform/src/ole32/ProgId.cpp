@@ -3,6 +3,7 @@
 
 #include <objbase.h>
 
+#include "ole32/BuiltInClasses.h"
 #include "ole32/ClassesRootText.h"
 #include "ole32/GuidText.h"
 #include "ole32/TaskMemoryText.h"
@@ -18,6 +19,11 @@ WINOLEAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
     const WideView progId = ViewOf(lpszProgID);
     if (progId.empty() || progId.find(u'\\') != WideView::npos)
         return CO_E_CLASSSTRING;
+    // The runtime's own classes are known without registration.
+    if (const BuiltInClass* builtIn = FindBuiltInClassByProgId(lpszProgID)) {
+        *lpclsid = *builtIn->clsid;
+        return S_OK;
+    }
     try {
         const auto text = ReadClassesRootDefault(WideString(progId) + u"\\CLSID");
         const auto clsid = text ? ParseBracedGuid(*text) : std::nullopt;
@@ -35,6 +41,10 @@ WINOLEAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID)
     if (!lplpszProgID)
         return E_INVALIDARG;
     *lplpszProgID = nullptr;
+    if (const BuiltInClass* builtIn = FindBuiltInClass(clsid); builtIn && builtIn->progId) {
+        *lplpszProgID = CopyToTaskMemory(ViewOf(builtIn->progId));
+        return *lplpszProgID ? S_OK : E_OUTOFMEMORY;
+    }
     try {
         const auto progId = ReadClassesRootDefault(WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"));
         if (!progId || progId->empty())

@@ -1,0 +1,47 @@
+#include "msxml3/XmlTree.h"
+
+#include <new>
+#include <vector>
+
+#include "msxml3/LibXml.h"
+
+namespace lumo::platform::msxml {
+
+XmlTree::XmlTree(xmlDocPtr doc, bool preserveWhiteSpace) noexcept
+    : m_doc(doc), m_preserveWhiteSpace(preserveWhiteSpace)
+{
+}
+
+XmlTree::~XmlTree()
+{
+    PrepareLibXml();
+    // Only the tops of detached subtrees: freeing one frees the detached nodes put under it.
+    std::vector<xmlNodePtr> tops;
+    for (xmlNodePtr node : m_detached)
+        if (!node->parent)
+            tops.push_back(node);
+    for (xmlNodePtr node : tops)
+        xmlFreeNode(node);
+    xmlFreeDoc(m_doc);
+}
+
+std::shared_ptr<XmlTree> XmlTree::CreateEmpty(bool preserveWhiteSpace)
+{
+    PrepareLibXml();
+    xmlDocPtr doc = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+    if (!doc)
+        throw std::bad_alloc();
+    try {
+        return std::make_shared<XmlTree>(doc, preserveWhiteSpace);
+    } catch (...) {
+        xmlFreeDoc(doc);
+        throw;
+    }
+}
+
+void XmlTree::KeepDetached(xmlNodePtr node)
+{
+    m_detached.insert(node);
+}
+
+}  // namespace lumo::platform::msxml
