@@ -28,6 +28,11 @@ OleStringView TextUpToFirstZero(BSTR text)
     return ViewOfOleText(text);
 }
 
+CComBSTR CopyUpToFirstZero(BSTR text)
+{
+    return text ? CComBSTR(TextUpToFirstZero(text)) : CComBSTR();
+}
+
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)
 {
     CZoException error(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine,

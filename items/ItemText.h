@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "ComBSTR.h"
 #include "ComVariant.h"
 #include "OleString.h"
 #include "ZoException.h"
@@ -16,6 +17,8 @@ OleString IndentText(LONG level);
 CComVariant NestedIndent(LONG level);
 // A string's text up to its first zero character; empty for null.
 OleStringView TextUpToFirstZero(BSTR text);
+// A new string of that text; null for null, as the objects store names and identifiers.
+CComBSTR CopyUpToFirstZero(BSTR text);
 
 // Marks an object as printing itself for the length of one ToString. A ToString that finds
 // its object printing already has come back to it through the object's own members: the

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ItemText.h"
+#include "StoredValue.h"
 #include "ZoCOMUtilities.h"
 #include "ZoCheck.h"
 #include "ZoException.h"
@@ -172,14 +173,7 @@ void SItem::SetItem(const VARIANT& value)
 {
     ZO_FUNCTION(OLESTR("SItem::SetItem"))
     {
-        // A value by reference is stored as what it refers to: nothing is kept that points
-        // into the caller's memory.
-        CComVariant stored;
-        ZoCheckPlatform(VariantCopyInd(&stored, &value));
-        if (stored.vt == VT_INT) {
-            const INT number = stored.intVal;
-            stored = CComVariant(static_cast<LONG>(number));
-        }
+        CComVariant stored = StoredCopy(value);
         if (CZoVariant::IsObject(stored) && !IsCOMFTMObject(stored)) {
             DWORD registration = 0;
             ZoCheckPlatform(GlobalInterfaceTable()->RegisterInterfaceInGlobal(stored.punkVal, IID_IUnknown,
@@ -483,10 +477,7 @@ CComPtr<IUnknown> CLumoEnum::FindImpl(BSTR name, BSTR nameSpace, const VARIANT& 
         }
         CComVariant target;
         ZoCheckPlatform(target.Copy(&value));
-        if (target.vt == VT_INT) {
-            const INT number = target.intVal;
-            target = CComVariant(static_cast<LONG>(number));
-        }
+        StoreIntAsI4(target);
         const bool searchesGuid = IsText(name, OLESTR("GUID")) && IsText(nameSpace, ItemNamespaceUri);
 
         for (size_t i = 0; i < m_items.size(); ++i) {

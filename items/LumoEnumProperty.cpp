@@ -6,6 +6,7 @@
 
 #include "ItemText.h"
 #include "ZoCOMUtilities.h"
+#include "StoredValue.h"
 #include "ZoCheck.h"
 #include "ZoFrame.h"
 #include "ZoVariant.h"
@@ -28,20 +29,6 @@ int CompareKeyText(const CComBSTR& left, const CComBSTR& right) noexcept
             return leftUnit < rightUnit ? -1 : 1;
     }
     return leftLength < rightLength ? -1 : (leftLength > rightLength ? 1 : 0);
-}
-
-// The stored form of a value: a by-reference variant is stored as the value it refers to,
-// so that no entry points into the caller's memory after the call; VT_INT becomes VT_I4.
-CComVariant StoredCopy(const VARIANT& value)
-{
-    CComVariant copy;
-    ZoCheckPlatform(VariantCopyInd(&copy, &value));
-    if (copy.vt == VT_INT) {
-        const LONG number = copy.intVal;
-        copy.vt = VT_I4;
-        copy.lVal = number;
-    }
-    return copy;
 }
 
 }  // namespace

@@ -13,12 +13,6 @@ ZO_SOURCE_FILE(".\\LumoItem")
 
 namespace {
 
-// A copy of the text up to its first zero character; null for null.
-CComBSTR CopyUpToFirstZero(BSTR text)
-{
-    return text ? CComBSTR(TextUpToFirstZero(text)) : CComBSTR();
-}
-
 // The properties of a collection, read one by one through its enumerator, as Clone copies them.
 struct PropertySnapshot {
     CComBSTR name;

@@ -7,16 +7,6 @@
 
 ZO_SOURCE_FILE(".\\LumoProperty")
 
-namespace {
-
-// A copy of the text up to its first zero character; null for null.
-CComBSTR CopyUpToFirstZero(BSTR text)
-{
-    return text ? CComBSTR(TextUpToFirstZero(text)) : CComBSTR();
-}
-
-}  // namespace
-
 CLumoProperty::CLumoProperty() noexcept
 {
     VariantInit(&m_value);

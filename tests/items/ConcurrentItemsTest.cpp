@@ -15,14 +15,6 @@ using ConcurrentItemsTest = ComponentTest;
 constexpr int kThreads = 4;
 constexpr int kRounds = 200;
 
-CComVariant Missing()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 CComVariant KeyOf(int thread, int round)
 {
     const std::string key = "t" + std::to_string(thread) + "-" + std::to_string(round);
@@ -78,7 +70,7 @@ TEST_F(ConcurrentItemsTest, OneCollectionFromManyThreads)
                 ++failures[t];
             if (round % 20 == 0) {
                 CComBSTR text;
-                if (!Enumerate(collection) || FAILED(collection->ToString(Missing(), &text)))
+                if (!Enumerate(collection) || FAILED(collection->ToString(MissingArgument(), &text)))
                     ++failures[t];
             }
         }
@@ -126,7 +118,7 @@ TEST_F(ConcurrentItemsTest, OneItemFromManyThreads)
             if (round % 25 == 0) {
                 CComPtr<ILumoItem> copy;
                 CComBSTR text;
-                if (FAILED(item->Clone(Missing(), &copy)) || FAILED(item->ToString(Missing(), &text)))
+                if (FAILED(item->Clone(MissingArgument(), &copy)) || FAILED(item->ToString(MissingArgument(), &text)))
                     ++failures[t];
             }
         }
@@ -148,8 +140,8 @@ TEST_F(ConcurrentItemsTest, CrossedAddAllAndCloneDoNotWaitOnEachOther)
     CComPtr<ILumoItem> first = CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem"));
     CComPtr<ILumoItem> second = CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem"));
     for (int i = 0; i < 20; ++i) {
-        left->Add(CComVariant(i), Missing());
-        right->Add(CComVariant(i), Missing());
+        left->Add(CComVariant(i), MissingArgument());
+        right->Add(CComVariant(i), MissingArgument());
     }
     std::vector<int> failures(kThreads, 0);
     RunThreads([&](int t) {

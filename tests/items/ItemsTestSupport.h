@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "Framework.h"
@@ -41,4 +44,52 @@ CComPtr<Interface> CreateByProgId(const OLECHAR* progId)
 inline CComPtr<ILumoProperty> NewProperty()
 {
     return CreateByProgId<ILumoProperty>(OLESTR("LumoItems.LumoProperty"));
+}
+
+// The marker of an omitted optional argument: VT_ERROR holding DISP_E_PARAMNOTFOUND.
+inline CComVariant MissingArgument()
+{
+    CComVariant missing;
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    return missing;
+}
+
+// One late-bound call as scripts make it, with what it gave back.
+struct Invocation {
+    HRESULT status = E_FAIL;
+    CComVariant result;
+    EXCEPINFO exception{};
+    UINT argumentError = 0xFFFF;
+
+    Invocation() = default;
+    Invocation(const Invocation&) = delete;
+    Invocation& operator=(const Invocation&) = delete;
+    ~Invocation()
+    {
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+    }
+};
+
+inline DISPID DispIdOf(IDispatch* object, const OLECHAR* name)
+{
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << "no member named so";
+    return id;
+}
+
+// Arguments in the order a caller writes them; DISPPARAMS holds them last first. A put (or
+// put-ref) passes the new value as the named argument DISPID_PROPERTYPUT.
+inline void Invoke(Invocation& call, IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> arguments)
+{
+    std::reverse(arguments.begin(), arguments.end());
+    DISPID putId = DISPID_PROPERTYPUT;
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    DISPPARAMS parameters{arguments.data(), put ? &putId : nullptr, static_cast<UINT>(arguments.size()),
+                          put ? 1u : 0u};
+    call.status = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, put ? nullptr : &call.result,
+                                 &call.exception, &call.argumentError);
 }

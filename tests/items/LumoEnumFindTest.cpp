@@ -7,14 +7,6 @@ namespace {
 
 using LumoEnumFindTest = ComponentTest;
 
-CComVariant Missing()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 // A collection of three items: GUIDs G1 to G3, property City in urn:a with the values
 // Lakeside, Hilltop and Lakeside, and a number and a string without keys between them.
 class Catalogue {
@@ -30,8 +22,8 @@ public:
             CComPtr<ILumoEnumProperty> properties;
             items[i]->get_Properties(&properties);
             properties->Add(CComVariant(cities[i]), CComBSTR(OLESTR("City")), CComBSTR(OLESTR("urn:a")));
-            collection->Add(CComVariant(static_cast<IDispatch*>(items[i].p)), Missing());
-            collection->Add(CComVariant(i), Missing());
+            collection->Add(CComVariant(static_cast<IDispatch*>(items[i].p)), MissingArgument());
+            collection->Add(CComVariant(i), MissingArgument());
         }
     }
 
@@ -143,7 +135,7 @@ TEST_F(LumoEnumFindTest, PropertyCollectionsAsMembersAreSearchedToo)
     CComPtr<ILumoEnum> collection = CreateByProgId<ILumoEnum>(OLESTR("LumoItems.LumoEnum"));
     CComPtr<ILumoEnumProperty> properties = CreateByProgId<ILumoEnumProperty>(OLESTR("LumoItems.LumoEnumProperty"));
     properties->Add(CComVariant(1), CComBSTR(OLESTR("n")), CComBSTR(OLESTR("ns")));
-    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(properties.p)), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(properties.p)), MissingArgument()), S_OK);
     CComPtr<ILumoItemBase> found;
     ASSERT_EQ(collection->Find(CComBSTR(OLESTR("n")), CComBSTR(OLESTR("ns")), CComVariant(1), &found), S_OK);
     CComPtr<IUnknown> identity, expected;

@@ -578,43 +578,6 @@ TEST_F(LumoEnumPropertyTest, ACollectionThatContainsItselfFailsToPrint)
     }
 }
 
-// Late binding as scripts use it.
-struct Invocation {
-    HRESULT status = E_FAIL;
-    CComVariant result;
-    EXCEPINFO exception{};
-    UINT argumentError = 0xFFFF;
-
-    Invocation() = default;
-    Invocation(const Invocation&) = delete;
-    ~Invocation()
-    {
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
-    }
-};
-
-DISPID DispIdOf(IDispatch* object, const OLECHAR* name)
-{
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-    return id;
-}
-
-// Arguments in the order a caller writes them.
-void Invoke(Invocation& call, IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> arguments)
-{
-    std::reverse(arguments.begin(), arguments.end());
-    DISPID putId = DISPID_PROPERTYPUT;
-    const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS parameters{arguments.data(), put ? &putId : nullptr, static_cast<UINT>(arguments.size()),
-                          put ? 1u : 0u};
-    call.status = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, put ? nullptr : &call.result,
-                                 &call.exception, &call.argumentError);
-}
-
 TEST_F(LumoEnumPropertyTest, LateBoundForEachAndMembers)
 {
     CComPtr<IDispatch> collection = CreateByProgId<IDispatch>(OLESTR("LumoItems.LumoEnumProperty"));

@@ -16,14 +16,6 @@ namespace {
 
 using LumoEnumTest = ComponentTest;
 
-CComVariant Missing()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 CComPtr<ILumoEnum> NewEnum()
 {
     return CreateByProgId<ILumoEnum>(OLESTR("LumoItems.LumoEnum"));
@@ -41,7 +33,7 @@ LONG CountOf(ILumoEnum* collection)
     return count;
 }
 
-OleString TextOf(ILumoItemBase* object, const VARIANT& indent = Missing())
+OleString TextOf(ILumoItemBase* object, const VARIANT& indent = MissingArgument())
 {
     CComBSTR text;
     EXPECT_EQ(object->ToString(indent, &text), S_OK);
@@ -76,8 +68,8 @@ TEST_F(LumoEnumTest, NewCollectionIsEmpty)
 TEST_F(LumoEnumTest, MembersKeepOrderAndOptionalKeys)
 {
     CComPtr<ILumoEnum> collection = NewEnum();
-    ASSERT_EQ(collection->Add(CComVariant(OLESTR("v")), Missing()), S_OK);
-    ASSERT_EQ(collection->Add(CComVariant(OLESTR("v")), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(OLESTR("v")), MissingArgument()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(OLESTR("v")), MissingArgument()), S_OK);
     ASSERT_EQ(collection->Add(CComVariant(3), CComVariant(OLESTR("k"))), S_OK);
     EXPECT_EQ(CountOf(collection), 3);
 
@@ -128,7 +120,7 @@ TEST_F(LumoEnumTest, BadKeysAndIndexesLeaveTheCollectionUnchanged)
 {
     CComPtr<ILumoEnum> collection = NewEnum();
     for (int i = 0; i < 3; ++i)
-        ASSERT_EQ(collection->Add(CComVariant(i), Missing()), S_OK);
+        ASSERT_EQ(collection->Add(CComVariant(i), MissingArgument()), S_OK);
     struct Case {
         const char* what;
         HRESULT (*call)(ILumoEnum*);
@@ -216,7 +208,7 @@ TEST_F(LumoEnumTest, RemovalMovesLaterMembersDownWithTheirKeys)
     ASSERT_EQ(collection->Add(CComVariant(1), CComVariant(OLESTR("a"))), S_OK) << "a removed key is free again";
 
     CComPtr<ILumoItem> item = NewItem();
-    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(item.p)), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(item.p)), MissingArgument()), S_OK);
     ASSERT_EQ(collection->Remove(CComVariant(static_cast<IDispatch*>(item.p))), S_OK) << "by the object added";
     EXPECT_EQ(CountOf(collection), 3);
 }
@@ -224,12 +216,12 @@ TEST_F(LumoEnumTest, RemovalMovesLaterMembersDownWithTheirKeys)
 TEST_F(LumoEnumTest, StoredValues)
 {
     CComPtr<ILumoEnum> collection = NewEnum();
-    ASSERT_EQ(collection->Add(CComVariant(INT(7), VT_INT), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(INT(7), VT_INT), MissingArgument()), S_OK);
     LONG referenced = 9;
     VARIANT reference;
     reference.vt = VT_BYREF | VT_I4;
     reference.plVal = &referenced;
-    ASSERT_EQ(collection->Add(reference, Missing()), S_OK);
+    ASSERT_EQ(collection->Add(reference, MissingArgument()), S_OK);
     referenced = 10;
 
     CComVariant first, second;
@@ -291,7 +283,7 @@ TEST_F(LumoEnumTest, ToStringTexts)
 {
     CComPtr<ILumoEnum> collection = NewEnum();
     ASSERT_EQ(collection->Add(CComVariant(5), CComVariant(OLESTR("a"))), S_OK);
-    ASSERT_EQ(collection->Add(CComVariant(OLESTR("x")), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(OLESTR("x")), MissingArgument()), S_OK);
     EXPECT_EQ(TextOf(collection), OLESTR("LumoEnum\na: 5\nIndex 1: x\n"));
     EXPECT_EQ(TextOf(collection, CComVariant(OLESTR("1"))), OLESTR("LumoEnum\na: 5\nIndex 1: x\n"));
 
@@ -306,9 +298,9 @@ TEST_F(LumoEnumTest, ToStringTexts)
 TEST_F(LumoEnumTest, CollectionContainingItselfFailsToPrint)
 {
     CComPtr<ILumoEnum> collection = NewEnum();
-    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(collection.p)), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(static_cast<IDispatch*>(collection.p)), MissingArgument()), S_OK);
     CComBSTR text;
-    EXPECT_EQ(collection->ToString(Missing(), &text), E_ZO_EXCEPTION);
+    EXPECT_EQ(collection->ToString(MissingArgument(), &text), E_ZO_EXCEPTION);
     const EntryView entry = FirstErrorEntry();
     EXPECT_EQ(entry.code, OLESTR("1010"));
     EXPECT_EQ(DetailOf(entry, OLESTR("Reason")), OLESTR("The object contains itself."));
@@ -321,7 +313,7 @@ TEST_F(LumoEnumTest, AddAllMergesByKey)
     CComPtr<ILumoEnum> target = NewEnum();
     ASSERT_EQ(source->Add(CComVariant(1), CComVariant(OLESTR("a"))), S_OK);
     ASSERT_EQ(source->Add(CComVariant(2), CComVariant(OLESTR("b"))), S_OK);
-    ASSERT_EQ(source->Add(CComVariant(3), Missing()), S_OK);
+    ASSERT_EQ(source->Add(CComVariant(3), MissingArgument()), S_OK);
     ASSERT_EQ(target->Add(CComVariant(20), CComVariant(OLESTR("b"))), S_OK);
     ASSERT_EQ(target->AddAll(source), S_OK);
     EXPECT_EQ(TextOf(target), OLESTR("LumoEnum\nb: 2\na: 1\nIndex 2: 3\n"));
@@ -344,7 +336,7 @@ TEST_F(LumoEnumTest, ForEachLateBoundSeesMembersAddedAfterItBegan)
     ASSERT_TRUE(result.vt == VT_UNKNOWN || result.vt == VT_DISPATCH);
     CComQIPtr<IEnumVARIANT> enumerator(result.punkVal);
     ASSERT_TRUE(enumerator);
-    ASSERT_EQ(collection->Add(CComVariant(2), Missing()), S_OK);
+    ASSERT_EQ(collection->Add(CComVariant(2), MissingArgument()), S_OK);
 
     CComVariant elements[3];
     ULONG fetched = 0;
@@ -365,7 +357,7 @@ TEST_F(LumoEnumTest, NullOutPointersGetPlainEPointer)
     EXPECT_EQ(collection->KeyExists(CComVariant(OLESTR("k")), nullptr), E_POINTER);
     EXPECT_EQ(collection->Find(nullptr, nullptr, CComVariant(), nullptr), E_POINTER);
     EXPECT_EQ(collection->FindAll(nullptr, nullptr, CComVariant(), nullptr), E_POINTER);
-    EXPECT_EQ(collection->ToString(Missing(), nullptr), E_POINTER);
+    EXPECT_EQ(collection->ToString(MissingArgument(), nullptr), E_POINTER);
     EXPECT_FALSE(TakeThreadErrorObject().present);
 }
 

@@ -10,14 +10,6 @@ namespace {
 
 using LumoItemTest = ComponentTest;
 
-CComVariant Missing()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 CComPtr<ILumoItem> NewItem()
 {
     return CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem"));
@@ -42,7 +34,7 @@ CComVariant PropertyValue(ILumoItem* item, const OLECHAR* name, const OLECHAR* n
     return value;
 }
 
-OleString TextOf(ILumoItemBase* object, const VARIANT& indent = Missing())
+OleString TextOf(ILumoItemBase* object, const VARIANT& indent = MissingArgument())
 {
     CComBSTR text;
     EXPECT_EQ(object->ToString(indent, &text), S_OK);
@@ -163,7 +155,7 @@ TEST_F(LumoItemTest, CloneIntoANewItemIsOneLevelDeep)
               S_OK);
 
     CComPtr<ILumoItem> copy;
-    ASSERT_EQ(source->Clone(Missing(), &copy), S_OK);
+    ASSERT_EQ(source->Clone(MissingArgument(), &copy), S_OK);
     ASSERT_TRUE(copy);
     EXPECT_NE(copy.p, source.p);
     EXPECT_EQ(TextOf(copy), TextOf(source));
@@ -214,7 +206,7 @@ TEST_F(LumoItemTest, ItemContainingItselfFailsToPrint)
     CComPtr<ILumoItem> item = NewItem();
     AddProperty(item, OLESTR("self"), CComVariant(static_cast<IDispatch*>(item.p)));
     CComBSTR text;
-    EXPECT_EQ(item->ToString(Missing(), &text), E_ZO_EXCEPTION);
+    EXPECT_EQ(item->ToString(MissingArgument(), &text), E_ZO_EXCEPTION);
     const auto entries = EntriesOfXml(TakeThreadErrorObject().description);
     ASSERT_FALSE(entries.empty());
     EXPECT_EQ(entries.front().code, OLESTR("1010"));
@@ -229,8 +221,8 @@ TEST_F(LumoItemTest, NullOutPointersGetPlainEPointer)
     EXPECT_EQ(item->get_SchemaType(nullptr), E_POINTER);
     EXPECT_EQ(item->get_Properties(nullptr), E_POINTER);
     EXPECT_EQ(item->get_Changed(nullptr), E_POINTER);
-    EXPECT_EQ(item->Clone(Missing(), nullptr), E_POINTER);
-    EXPECT_EQ(item->ToString(Missing(), nullptr), E_POINTER);
+    EXPECT_EQ(item->Clone(MissingArgument(), nullptr), E_POINTER);
+    EXPECT_EQ(item->ToString(MissingArgument(), nullptr), E_POINTER);
     EXPECT_FALSE(TakeThreadErrorObject().present);
 }
 

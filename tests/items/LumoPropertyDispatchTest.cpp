@@ -1,9 +1,5 @@
 // LumoProperty late-bound, as scripts call it: names, the default member, omitted and
 // by-reference arguments, wrong types and failing methods.
-#include <algorithm>
-#include <initializer_list>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 #include "ItemsTestSupport.h"
@@ -12,43 +8,6 @@
 namespace {
 
 using LumoPropertyDispatchTest = ComponentTest;
-
-struct Call {
-    HRESULT status = E_FAIL;
-    CComVariant result;
-    EXCEPINFO exception{};
-    UINT argumentError = 0xFFFF;
-
-    Call() = default;
-    Call(const Call&) = delete;
-    ~Call()
-    {
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
-    }
-};
-
-DISPID DispIdOf(IDispatch* object, const OLECHAR* name)
-{
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = DISPID_UNKNOWN;
-    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << "no member named so";
-    return id;
-}
-
-// Arguments in the order a caller writes them; DISPPARAMS holds them last first.
-void Invoke(Call& call, IDispatch* object, DISPID id, WORD flags, std::initializer_list<VARIANT> arguments)
-{
-    std::vector<VARIANT> reversed(arguments.begin(), arguments.end());
-    std::reverse(reversed.begin(), reversed.end());
-    DISPID putId = DISPID_PROPERTYPUT;
-    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    DISPPARAMS parameters{reversed.data(), put ? &putId : nullptr, static_cast<UINT>(reversed.size()),
-                          put ? 1u : 0u};
-    call.status = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, put ? nullptr : &call.result,
-                                 &call.exception, &call.argumentError);
-}
 
 CComPtr<IDispatch> NewDispatchProperty()
 {
@@ -59,17 +18,17 @@ TEST_F(LumoPropertyDispatchTest, PropertiesByNameWithoutRegardToCase)
 {
     CComPtr<IDispatch> property = NewDispatchProperty();
     ASSERT_TRUE(property);
-    Call put;
+    Invocation put;
     Invoke(put, property, DispIdOf(property, OLESTR("name")), DISPATCH_PROPERTYPUT, {CComVariant(OLESTR("Title"))});
     ASSERT_EQ(put.status, S_OK);
 
-    Call get;
+    Invocation get;
     Invoke(get, property, DispIdOf(property, OLESTR("NAME")), DISPATCH_PROPERTYGET, {});
     ASSERT_EQ(get.status, S_OK);
     ASSERT_EQ(get.result.vt, VT_BSTR);
     EXPECT_EQ(OleString(ViewOfBstr(get.result.bstrVal)), OLESTR("Title"));
 
-    Call changed;
+    Invocation changed;
     Invoke(changed, property, DispIdOf(property, OLESTR("Changed")), DISPATCH_PROPERTYGET, {});
     ASSERT_EQ(changed.result.vt, VT_BOOL);
     EXPECT_EQ(changed.result.boolVal, VARIANT_TRUE);
@@ -82,10 +41,10 @@ TEST_F(LumoPropertyDispatchTest, DefaultMemberIsTheValue)
 {
     CComPtr<IDispatch> property = NewDispatchProperty();
     ASSERT_TRUE(property);
-    Call put;
+    Invocation put;
     Invoke(put, property, DISPID_VALUE, DISPATCH_PROPERTYPUT, {CComVariant(12)});
     ASSERT_EQ(put.status, S_OK);
-    Call get;
+    Invocation get;
     Invoke(get, property, DISPID_VALUE, DISPATCH_PROPERTYGET, {});
     ASSERT_EQ(get.status, S_OK);
     EXPECT_EQ(get.result.vt, VT_I4);
@@ -98,7 +57,7 @@ TEST_F(LumoPropertyDispatchTest, ToStringWithOmittedAndByReferenceIndent)
     CComPtr<IDispatch> property = NewDispatchProperty();
     ASSERT_TRUE(property);
     const DISPID toString = DispIdOf(property, OLESTR("ToString"));
-    Call omitted;
+    Invocation omitted;
     Invoke(omitted, property, toString, DISPATCH_METHOD, {});
     ASSERT_EQ(omitted.status, S_OK);
     EXPECT_EQ(OleString(ViewOfBstr(omitted.result.bstrVal)), OLESTR("LumoProperty  (): empty"));
@@ -108,7 +67,7 @@ TEST_F(LumoPropertyDispatchTest, ToStringWithOmittedAndByReferenceIndent)
     VARIANT reference;
     reference.vt = VT_BYREF | VT_VARIANT;
     reference.pvarVal = &indent;
-    Call byReference;
+    Invocation byReference;
     Invoke(byReference, property, toString, DISPATCH_METHOD, {reference});
     ASSERT_EQ(byReference.status, S_OK);
     EXPECT_EQ(OleString(ViewOfBstr(byReference.result.bstrVal)), OLESTR("    LumoProperty  (): empty"));
@@ -119,15 +78,15 @@ TEST_F(LumoPropertyDispatchTest, PutRefServesAsThePut)
     CComPtr<IDispatch> property = NewDispatchProperty();
     CComPtr<IDispatch> other = NewDispatchProperty();
     ASSERT_TRUE(property && other);
-    Call putRef;
+    Invocation putRef;
     Invoke(putRef, property, DISPID_VALUE, DISPATCH_PROPERTYPUTREF, {CComVariant(other.p)});
     ASSERT_EQ(putRef.status, S_OK);
-    Call get;
+    Invocation get;
     Invoke(get, property, DISPID_VALUE, DISPATCH_PROPERTYGET, {});
     ASSERT_EQ(get.result.vt, VT_DISPATCH);
     EXPECT_EQ(get.result.pdispVal, other.p);
     get.result.Clear();
-    Call clear;
+    Invocation clear;
     Invoke(clear, property, DISPID_VALUE, DISPATCH_PROPERTYPUT, {CComVariant()});
 }
 
@@ -135,7 +94,7 @@ TEST_F(LumoPropertyDispatchTest, WrongArgumentTypeAndUnknownName)
 {
     CComPtr<IDispatch> property = NewDispatchProperty();
     ASSERT_TRUE(property);
-    Call wrongType;
+    Invocation wrongType;
     Invoke(wrongType, property, DispIdOf(property, OLESTR("Changed")), DISPATCH_PROPERTYPUT,
            {CComVariant(OLESTR("not a boolean"))});
     EXPECT_EQ(wrongType.status, DISP_E_TYPEMISMATCH);
@@ -146,7 +105,7 @@ TEST_F(LumoPropertyDispatchTest, WrongArgumentTypeAndUnknownName)
     EXPECT_EQ(property->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(id, DISPID_UNKNOWN);
 
-    Call unknownId;
+    Invocation unknownId;
     Invoke(unknownId, property, 77, DISPATCH_METHOD, {});
     EXPECT_EQ(unknownId.status, DISP_E_MEMBERNOTFOUND);
 }
@@ -155,7 +114,7 @@ TEST_F(LumoPropertyDispatchTest, FailingMethodFillsTheExceptionInfo)
 {
     CComPtr<IDispatch> property = NewDispatchProperty();
     ASSERT_TRUE(property);
-    Call save;
+    Invocation save;
     Invoke(save, property, DispIdOf(property, OLESTR("SaveXML")), DISPATCH_METHOD, {});
     ASSERT_EQ(save.status, DISP_E_EXCEPTION);
     EXPECT_EQ(save.exception.scode, E_ZO_EXCEPTION);

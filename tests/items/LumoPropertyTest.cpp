@@ -12,14 +12,6 @@ namespace {
 
 using LumoPropertyTest = ComponentTest;
 
-CComVariant Missing()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 OleString ToStringOf(ILumoProperty* property, const VARIANT& indent)
 {
     CComBSTR text;
@@ -68,7 +60,7 @@ TEST_F(LumoPropertyTest, ToStringTexts)
         const OLECHAR* expected;
     };
     const Case cases[] = {
-        {"fresh object", Missing(), nullptr, nullptr, CComVariant(), OLESTR("LumoProperty  (): empty")},
+        {"fresh object", MissingArgument(), nullptr, nullptr, CComVariant(), OLESTR("LumoProperty  (): empty")},
         {"indent 1", CComVariant(1), OLESTR("Title"), OLESTR("urn:a"), CComVariant(OLESTR("x")),
          OLESTR("    LumoProperty Title (urn:a): x")},
         {"16-bit indent 2", CComVariant(SHORT(2)), OLESTR("n"), OLESTR("ns"), CComVariant(5), OLESTR("        LumoProperty n (ns): 5")},
@@ -187,7 +179,7 @@ TEST_F(LumoPropertyTest, ByReferenceValueIsKeptAsTheReference)
     ASSERT_EQ(property->get_Value(&back), S_OK);
     EXPECT_EQ(back.vt, VT_BYREF | VT_I4);
     EXPECT_EQ(back.plVal, &target);
-    EXPECT_EQ(ToStringOf(property, Missing()), OLESTR("LumoProperty  (): Unsupported VARIANT type 16387"));
+    EXPECT_EQ(ToStringOf(property, MissingArgument()), OLESTR("LumoProperty  (): Unsupported VARIANT type 16387"));
 }
 
 TEST_F(LumoPropertyTest, NullOutPointersGetPlainEPointer)
@@ -195,7 +187,7 @@ TEST_F(LumoPropertyTest, NullOutPointersGetPlainEPointer)
     CComPtr<ILumoProperty> property = NewProperty();
     ASSERT_TRUE(property);
     SetErrorInfo(0, nullptr);
-    EXPECT_EQ(property->ToString(Missing(), nullptr), E_POINTER);
+    EXPECT_EQ(property->ToString(MissingArgument(), nullptr), E_POINTER);
     EXPECT_EQ(property->SaveXML(nullptr), E_POINTER);
     EXPECT_EQ(property->get_Name(nullptr), E_POINTER);
     EXPECT_EQ(property->get_Namespace(nullptr), E_POINTER);

@@ -50,14 +50,6 @@ inline std::string Printable(const std::vector<PropertyKeyText>& keys)
     return text;
 }
 
-inline CComVariant MissingArgument()
-{
-    CComVariant missing;
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return missing;
-}
-
 inline CComPtr<ILumoEnumProperty> NewPropertyCollection()
 {
     return CreateByProgId<ILumoEnumProperty>(OLESTR("LumoItems.LumoEnumProperty"));

@@ -1,0 +1,13 @@
+// How the collections keep the values given to them.
+#pragma once
+
+#include <windows.h>
+
+#include "ComVariant.h"
+
+// VT_INT becomes VT_I4 holding the same 32-bit number; any other value is left as it is.
+void StoreIntAsI4(CComVariant& value) noexcept;
+// A copy as the collections store it: a by-reference variant as the value it refers to, so
+// that nothing points into the caller's memory after the call, and VT_INT as VT_I4. A failing
+// copy is raised.
+CComVariant StoredCopy(const VARIANT& value);
