@@ -1,5 +1,8 @@
 #include "ZoException.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <oleauto.h>
 
 #include "ComBSTR.h"
@@ -143,10 +146,13 @@ CZoException::CZoException(const CComError& error) : m_root(OLESTR("error"))
         if (SUCCEEDED(errorInfo->GetDescription(&text)))
             description = ViewOfBstr(text);
     }
-    if (hr == E_ZO_EXCEPTION && errorInfo && IsErrorDocument(description.c_str())) {
-        LoadErrorDocument(description.c_str());
+    if (hr == E_ZO_EXCEPTION && errorInfo && ParseErrorDocument(description.c_str(), m_root)) {
+        DropLayoutWhiteSpace(m_root);
         return;
     }
+    m_root.Clear();
+    m_root.SetName(OLESTR("error"));
+    m_root.SetValue({});
     AddComErrorEntry(hr, errorInfo, description);
 }
 
@@ -185,18 +191,29 @@ CZoException& CZoException::AddError(OleStringView message, LONG code, OleString
     return *this;
 }
 
+CZoNode* CZoException::NewestRaisedEntry()
+{
+    const auto entries = m_root.ChildrenByName(kEntry);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if (FirstChildNamed(**it, kErrorCode) && !IsFrameEntry(**it))
+            return *it;
+    }
+    return nullptr;
+}
+
 void CZoException::AddInfo(OleStringView name, OleStringView value)
 {
     const OleString cleaned = CleanedElementName(name);
-    if (cleaned.empty())
-        return;
-    const auto entries = m_root.ChildrenByName(kEntry);
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        if (FirstChildNamed(**it, kErrorCode) && !IsFrameEntry(**it)) {
-            (*it)->AppendChild(cleaned, value);
-            return;
-        }
-    }
+    CZoNode* entry = NewestRaisedEntry();
+    if (!cleaned.empty() && entry)
+        entry->AppendChild(cleaned, value);
+}
+
+bool CZoException::HasInfo(OleStringView name)
+{
+    const OleString cleaned = CleanedElementName(name);
+    CZoNode* entry = NewestRaisedEntry();
+    return !cleaned.empty() && entry && FirstChildNamed(*entry, cleaned);
 }
 
 void CZoException::AddInfo(OleStringView name, LONG value, bool hex)
@@ -280,9 +297,34 @@ void CZoException::LoadErrorDocument(const OLECHAR* text)
     m_root.Load(text, CZoNodeParseOptions());
 }
 
+// The parser keeps the line ends and tabs after an element's last child as its value, and the
+// writer writes them again after the children: a document that goes through many frames
+// across objects would gain a layer of them at each. Such values carry nothing, so a
+// continued document drops them.
+void CZoException::DropLayoutWhiteSpace(CZoNode& root)
+{
+    std::vector<CZoNode*> pending{&root};
+    while (!pending.empty()) {
+        CZoNode* node = pending.back();
+        pending.pop_back();
+        std::vector<CZoNode*> children = node->Children();
+        if (children.empty())
+            continue;
+        const OleString& value = node->Value();
+        if (std::all_of(value.begin(), value.end(), [](OLECHAR c) { return IsSpace(c); }))
+            node->SetValue({});
+        pending.insert(pending.end(), children.begin(), children.end());
+    }
+}
+
 bool CZoException::IsErrorDocument(const OLECHAR* text)
 {
     CZoNode root;
+    return ParseErrorDocument(text, root);
+}
+
+bool CZoException::ParseErrorDocument(const OLECHAR* text, CZoNode& root)
+{
     CZoNodeParseResult result;
     const OLECHAR* end = root.Load(text, CZoNodeParseOptions(), result);
     if (!end || result.errorOccurred || root.Name() != OLESTR("error"))

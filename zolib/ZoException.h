@@ -78,6 +78,8 @@ public:
     // Adds a named detail to the newest entry not made by a frame level (code 1005).
     void AddInfo(OleStringView name, OleStringView value);
     void AddInfo(OleStringView name, LONG value, bool hex);
+    // Whether that entry has a detail of this name.
+    bool HasInfo(OleStringView name);
 
     // The entries' texts newest first, frame entries left out, then the stack trace; every
     // "%" doubled so that the text can serve as a format.
@@ -95,6 +97,11 @@ public:
     static bool IsErrorDocument(const OLECHAR* text);
 
 private:
+    // Parses text into root; whether it is an error document as IsErrorDocument says.
+    static bool ParseErrorDocument(const OLECHAR* text, CZoNode& root);
+    static void DropLayoutWhiteSpace(CZoNode& root);
+    // The newest entry not made by a frame level; null when there is none.
+    CZoNode* NewestRaisedEntry();
     void CopyEntriesFrom(const CZoException& other);
     void AddComErrorEntry(HRESULT hr, IErrorInfo* errorInfo, const OleString& description);
 

@@ -30,10 +30,10 @@ void ZoRaiseCurrentException(const CZoFrameSite& site)
     } catch (const CComError& error) {
         CZoException exception(error);
         exception.AddError(OLESTR(""), ZO_ERR_STACKTRACE, site.file, site.line, site.function);
-        throw CZoException(exception);
+        throw exception;
     } catch (CZoException& exception) {
         exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, site.file, site.line, site.function);
-        throw CZoException(exception);
+        throw;
     } catch (const std::exception& exception) {
         throw CZoException(OLESTR("std exception caught: ") + ZoAnsiToOle(exception.what()), ZO_ERR_STD_EXCEPTION,
                            site.file, site.line, site.function);

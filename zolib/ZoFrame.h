@@ -58,19 +58,16 @@ void ZoLogException(const CZoException& exception, const CZoFrameSite& site);
 HRESULT ZoStatusOfFailedHandling() noexcept;
 void ZoLogFailedHandling(const CZoFrameSite& site) noexcept;
 
-// The inner two levels: the body's exceptions become a CZoException, which the middle level
-// passes on as a copy.
+// The inner level: the body's exceptions become a CZoException. One that is already a
+// CZoException travels on as the same object with the frame's entry added, so that an error
+// passing many frames is never copied on the way.
 template <class Body>
 auto ZoRunFrameBody(const CZoFrameSite& site, Body& body)
 {
     try {
-        try {
-            return body();
-        } catch (...) {
-            ZoRaiseCurrentException(site);
-        }
-    } catch (const CZoException& exception) {
-        throw CZoException(exception);
+        return body();
+    } catch (...) {
+        ZoRaiseCurrentException(site);
     }
 }
 
@@ -103,10 +100,23 @@ template <class Body>
 auto ZoFunctionFrame(const OLECHAR* function, const OLECHAR* file, Body&& body, int line)
 {
     const CZoFrameSite site{function, file, line};
+    return ZoRunFrameBody(site, body);
+}
+
+// An inner frame within a body, for a step whose errors carry details of the step: an error
+// raised in body gets the frame's entry, then describe(error) adds the details, and the error
+// travels on.
+//
+//   ZoDetailingFrame(zoFunctionName, zoSourceFile, __LINE__, [&] { WriteValue(value); },
+//                    [&](CZoException& error) { error.AddInfo(OLESTR("PropName"), name); });
+template <class Body, class Describe>
+auto ZoDetailingFrame(const OLECHAR* function, const OLECHAR* file, int line, Body&& body, Describe&& describe)
+{
     try {
-        return ZoRunFrameBody(site, body);
-    } catch (const CZoException& exception) {
-        throw CZoException(exception);
+        return ZoFunctionFrame(function, file, body, line);
+    } catch (CZoException& error) {
+        describe(error);
+        throw;
     }
 }
 

@@ -112,7 +112,8 @@ OleString ZoUnescapeText(OleStringView text, CZoEntityTable entities)
     for (size_t i = 0; i < text.size();) {
         const CZoEntity* match = nullptr;
         for (const CZoEntity& entity : entities)
-            if (text.substr(i, entity.length) == OleStringView(entity.reference, entity.length)) {
+            if (entity.reference[0] == text[i] &&
+                text.substr(i, entity.length) == OleStringView(entity.reference, entity.length)) {
                 match = &entity;
                 break;
             }

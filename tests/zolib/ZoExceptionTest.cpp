@@ -244,6 +244,17 @@ TEST(ZoExceptionFromComError, ErrorDocumentContinues)
     EXPECT_EQ(OleString(OLESTR("85")), entries[1].line);
 }
 
+TEST(ZoExceptionFromComError, ADocumentContinuedManyTimesKeepsItsSize)
+{
+    CZoException first(OLESTR("Unimplemented."), 1012, kFile, 84, kFunction);
+    first.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    const OleString xml = first.GetXML();
+    OleString passed = xml;
+    for (int i = 0; i < 50; ++i)
+        passed = CZoException(ComErrorWith(E_ZO_EXCEPTION, MakeErrorInfo(passed.c_str()))).GetXML();
+    EXPECT_EQ(passed, xml);
+}
+
 TEST(ZoExceptionFromComError, ZoStatusWithoutErrorDocumentIsAPlainEntry)
 {
     const OleString deep = [] {
