@@ -20,19 +20,19 @@ OleStringView TextUpToFirstZero(BSTR text);
 // A new string of that text; null for null, as the objects store names and identifiers.
 CComBSTR CopyUpToFirstZero(BSTR text);
 
-// Marks an object as printing itself for the length of one ToString. A ToString that finds
-// its object printing already has come back to it through the object's own members: the
-// object contains itself, and printing it would never end.
-class CPrintingScope {
+// Marks an object as walking its members for the length of one ToString or SaveXML. A walk
+// that finds its object walking already has come back to it through the object's own
+// members: the object contains itself, and the walk would never end.
+class CWalkScope {
 public:
-    explicit CPrintingScope(bool& printing) noexcept : m_printing(printing) { m_printing = true; }
-    ~CPrintingScope() { m_printing = false; }
-    CPrintingScope(const CPrintingScope&) = delete;
-    CPrintingScope& operator=(const CPrintingScope&) = delete;
+    explicit CWalkScope(bool& walking) noexcept : m_walking(walking) { m_walking = true; }
+    ~CWalkScope() { m_walking = false; }
+    CWalkScope(const CWalkScope&) = delete;
+    CWalkScope& operator=(const CWalkScope&) = delete;
 
 private:
-    bool& m_printing;
+    bool& m_walking;
 };
 
-// The error of a ToString on an object that contains itself: 1010 with the detail "Reason".
+// The error of a walk over an object that contains itself: 1010 with the detail "Reason".
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ItemText.h"
+#include "NestedXml.h"
 #include "StoredValue.h"
 #include "ZoCOMUtilities.h"
 #include "ZoCheck.h"
@@ -11,6 +12,7 @@
 #include "ZoFrame.h"
 #include "ZoString.h"
 #include "ZoVariant.h"
+#include "XmlDocument.h"
 
 ZO_SOURCE_FILE(".\\LumoEnum")
 
@@ -562,9 +564,9 @@ STDMETHODIMP CLumoEnum::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnum::ToString"), IID_ILumoEnum)
     {
-        if (m_printing)
+        if (m_walking)
             throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CPrintingScope printing(m_printing);
+        CWalkScope walking(m_walking);
         const LONG level = IndentLevel(nIndent);
         const OleString prefix = IndentText(level);
         OleString text = prefix + OLESTR("LumoEnum\n");
@@ -600,16 +602,52 @@ STDMETHODIMP CLumoEnum::SaveXML(BSTR* pStrXML)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnum::SaveXML"), IID_ILumoEnum)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        *pStrXML = nullptr;
+        if (m_walking)
+            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
+        CWalkScope walking(m_walking);
+        CXmlDocument document(m_classFactory);
+        // A member's document root lies under "enum".
+        CNestedDocumentWriter nested(m_classFactory, 2);
+        CComPtr<IXMLDOMElement> collection = document.CreateElement(OLESTR("enum"));
+        XmlNode::SetAttribute(collection, OLESTR("progid"), kEnumProgId);
+        for (SItem& member : m_items) {
+            const VARIANT& value = member.GetVal();
+            if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN)
+                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
+            if (!item)
+                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            nested.Append(item, collection, zoFunctionName);
+        }
+        document.AppendRoot(collection);
+        *pStrXML = document.Xml().Detach();
     }
     ZO_METHOD_END
 }
 
-STDMETHODIMP CLumoEnum::LoadXML(BSTR /*strXML*/)
+STDMETHODIMP CLumoEnum::LoadXML(BSTR strXML)
 {
     ZO_METHOD(OLESTR("CLumoEnum::LoadXML"), IID_ILumoEnum)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        CXmlDocument document(m_classFactory);
+        if (!document.Parse(strXML))
+            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+        CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/enum"));
+        if (!root)
+            ZO_THROW_HR(E_POINTER);
+        CComPtr<IXMLDOMNodeList> children = XmlNode::ChildNodes(root);
+        const LONG count = XmlNode::Length(children);
+        RemoveAll();
+        for (LONG i = 0; i < count; ++i) {
+            CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(children, i));
+            if (!element)
+                continue;
+            if (ViewOfBstr(XmlNode::Name(element)) != OleStringView(OLESTR("item")))
+                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            CComPtr<IUnknown> item = LoadNestedObject(m_classFactory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element));
+            Append(CComVariant(item.p), MissingArgument());
+        }
     }
     ZO_METHOD_END
 }

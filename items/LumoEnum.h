@@ -117,7 +117,7 @@ private:
     std::vector<SItem> m_items;
     // Key text to position, beside the members: keys are unique, so each names one member.
     std::unordered_map<OleString, LONG> m_keyIndex;
-    // Set while ToString runs, so that a collection that contains itself fails to print
+    // Set while ToString or SaveXML runs, so that an object that contains itself fails
     // instead of recursing without end.
-    bool m_printing = false;
+    bool m_walking = false;
 };

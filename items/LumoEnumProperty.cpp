@@ -74,9 +74,9 @@ STDMETHODIMP CLumoEnumProperty::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnumProperty::ToString"), IID_ILumoEnumProperty)
     {
-        if (m_printing)
+        if (m_walking)
             throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CPrintingScope printing(m_printing);
+        CWalkScope walking(m_walking);
         const LONG level = IndentLevel(nIndent);
         const OleString indent = IndentText(level);
         OleString text = indent + OLESTR("LumoEnumProperty\n");

@@ -98,6 +98,6 @@ private:
     PropertyMap m_properties;
     EnumCursor m_cursor;
     // Set while ToString runs, so that a collection that contains itself fails to print
-    // instead of printing for ever.
-    bool m_printing = false;
+    // instead of recursing without end.
+    bool m_walking = false;
 };

@@ -1,12 +1,18 @@
 #include "LumoItem.h"
 
+#include <optional>
 #include <vector>
 
 #include "ItemText.h"
+#include "NestedXml.h"
+#include "XmlDocument.h"
 #include "ZoCOMUtilities.h"
 #include "ZoCheck.h"
 #include "ZoException.h"
+#include "ZoFormat.h"
 #include "ZoFrame.h"
+#include "ZoGUID.h"
+#include "ZoString.h"
 #include "ZoVariant.h"
 
 ZO_SOURCE_FILE(".\\LumoItem")
@@ -45,6 +51,19 @@ void ForEachProperty(ILumoEnumProperty* properties, Visit&& visit)
         if (!visit(property.p))
             return;
     }
+}
+
+// The "ItemXML" detail of a reader's error: the input, cut after kMaxItemXmlDetail characters
+// with a note of how much is left out, so that an error stays small whatever the input.
+constexpr size_t kMaxItemXmlDetail = 64 * 1024;
+
+OleString ItemXmlDetail(BSTR xml)
+{
+    const OleStringView text = ViewOfBstr(xml);
+    if (text.size() <= kMaxItemXmlDetail)
+        return OleString(text);
+    return OleString(text.substr(0, kMaxItemXmlDetail)) +
+           ZoFormat(OLESTR("... [cut: %u more characters]"), static_cast<unsigned>(text.size() - kMaxItemXmlDetail));
 }
 
 }  // namespace
@@ -242,9 +261,9 @@ STDMETHODIMP CLumoItem::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoItem::ToString"), IID_ILumoItem)
     {
-        if (m_printing)
+        if (m_walking)
             throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CPrintingScope printing(m_printing);
+        CWalkScope walking(m_walking);
         const LONG level = IndentLevel(nIndent);
         const OleString prefix = IndentText(level);
         OleString text = prefix + OLESTR("LumoItem\n");
@@ -265,16 +284,144 @@ STDMETHODIMP CLumoItem::SaveXML(BSTR* pStrXML)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoItem::SaveXML"), IID_ILumoItem)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        *pStrXML = nullptr;
+        if (m_walking)
+            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
+        CWalkScope walking(m_walking);
+        CXmlDocument document(m_classFactory);
+        // A nested document's root lies under "item" and "property".
+        CNestedDocumentWriter nested(m_classFactory, 3);
+        CComPtr<IXMLDOMElement> item = document.CreateElement(OLESTR("item"));
+        XmlNode::SetAttribute(item, OLESTR("progid"), kItemProgId);
+        const GUID guid = CZoGUID::StringToGUID(TextUpToFirstZero(m_guid));
+        if (guid != GUID_NULL)
+            XmlNode::SetAttribute(item, OLESTR("guid"), CZoGUID::GUIDToString(guid, false));
+        if (!TextUpToFirstZero(m_schemaType).empty())
+            XmlNode::SetAttribute(item, OLESTR("itemtype"), TextUpToFirstZero(m_schemaType));
+
+        ForEachProperty(GetProperties(), [&](ILumoProperty* property) {
+            CComBSTR name, nameSpace;
+            CComVariant value;
+            VARIANT_BOOL changed = VARIANT_FALSE;
+            ZoCheck(property->get_Name(&name), property);
+            ZoCheck(property->get_Namespace(&nameSpace), property);
+            ZoCheck(property->get_Value(&value), property);
+            ZoCheck(property->get_Changed(&changed), property);
+            if (value.vt == VT_EMPTY || value.vt == VT_NULL)
+                return true;
+            CComPtr<IXMLDOMElement> element = document.CreateElement(OLESTR("property"));
+            XmlNode::SetAttribute(element, OLESTR("name"), TextUpToFirstZero(name));
+            XmlNode::SetAttribute(element, OLESTR("namespace"), TextUpToFirstZero(nameSpace));
+            XmlNode::SetAttribute(element, OLESTR("changed"), changed == VARIANT_TRUE ? 1L : 0L);
+            ZoDetailingFrame(
+                zoFunctionName, zoSourceFile, __LINE__,
+                [&] {
+                    CComPtr<ILumoItemBase> object;
+                    if (CZoVariant::IsObject(value))
+                        object = ZoQueryIfAnswers<ILumoItemBase>(value.punkVal);
+                    if (object) {
+                        nested.Append(object, element, zoFunctionName);
+                        return;
+                    }
+                    OleString type;
+                    const OleString text = CZoVariant::ToXSDString(value, type);
+                    XmlNode::SetText(element, text);
+                    XmlNode::SetAttribute(element, OLESTR("type"), type);
+                },
+                [&](CZoException& error) {
+                    error.AddInfo(OLESTR("PropName"), TextUpToFirstZero(name));
+                    error.AddInfo(OLESTR("PropNamespace"), TextUpToFirstZero(nameSpace));
+                });
+            XmlNode::AppendChild(item, element);
+            return true;
+        });
+        document.AppendRoot(item);
+        *pStrXML = document.Xml().Detach();
     }
     ZO_METHOD_END
 }
 
-STDMETHODIMP CLumoItem::LoadXML(BSTR /*strXML*/)
+STDMETHODIMP CLumoItem::LoadXML(BSTR strXML)
 {
     ZO_METHOD(OLESTR("CLumoItem::LoadXML"), IID_ILumoItem)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        ZoDetailingFrame(
+            zoFunctionName, zoSourceFile, __LINE__,
+            [&] {
+                CXmlDocument document(m_classFactory);
+                if (!document.Parse(strXML))
+                    ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+                CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/item"));
+                if (!root)
+                    ZO_THROW_HR(E_POINTER);
+                const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
+                if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
+                    ZO_THROW(OLESTR("Invalid progid in XML."), ZO_ERR_INVALID_PROGID_IN_XML);
+
+                if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
+                    m_guid = CopyUpToFirstZero(*guid);
+                if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
+                    m_schemaType = CopyUpToFirstZero(*schemaType);
+
+                CComPtr<IXMLDOMNodeList> elements = document.SelectNodes(OLESTR("/item/property"));
+                const LONG count = XmlNode::Length(elements);
+                CComPtr<ILumoEnumProperty> properties = GetProperties();
+                ZoCheck(properties->Clear(), properties);
+                for (LONG i = 0; i < count; ++i) {
+                    CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
+                    if (!element)
+                        ZO_THROW_HR(E_POINTER);
+                    ReadProperty(element, properties, zoFunctionName);
+                }
+            },
+            [&](CZoException& error) {
+                // A nested item's reader has named its own text, the smallest that holds the
+                // fault; the texts that hold that one are left out.
+                if (!error.HasInfo(OLESTR("ItemXML")))
+                    error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(strXML));
+            });
     }
     ZO_METHOD_END
+}
+
+void CLumoItem::ReadProperty(IXMLDOMElement* element, ILumoEnumProperty* properties, const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> name = XmlNode::Attribute(element, OLESTR("name"));
+    const std::optional<CComBSTR> nameSpace = XmlNode::Attribute(element, OLESTR("namespace"));
+    const std::optional<CComBSTR> changed = XmlNode::Attribute(element, OLESTR("changed"));
+    if (!name || !nameSpace)
+        ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+
+    CComVariant value;
+    if (CComPtr<IXMLDOMElement> child = XmlNode::SelectElement(element, OLESTR("*"))) {
+        value = ReadNestedObject(child, zoFunctionName);
+    } else {
+        const std::optional<CComBSTR> type = XmlNode::Attribute(element, OLESTR("type"));
+        if (!type)
+            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+        value = CZoVariant::FromXSDString(ViewOfBstr(XmlNode::Text(element)), ViewOfBstr(*type));
+    }
+    ZoCheck(properties->Add(value, *name, *nameSpace), properties);
+    if (changed) {
+        const bool set = changed->Length() > 0 && changed->m_str[0] == OLECHAR('1');
+        ZoCheck(properties->SetPropertyChanged(*name, *nameSpace, set ? VARIANT_TRUE : VARIANT_FALSE),
+                properties);
+    }
+}
+
+CComVariant CLumoItem::ReadNestedObject(IXMLDOMElement* element, const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(element, OLESTR("progid"));
+    if (!progId)
+        return CComVariant();
+    const OleStringView text = ViewOfBstr(*progId);
+    CComPtr<IUnknown> object;
+    if (text == OleStringView(kItemProgId))
+        object = LoadNestedObject(m_classFactory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element));
+    else if (text == OleStringView(kEnumProgId))
+        object = LoadNestedObject(m_classFactory, CLSID_LumoEnum, kEnumProgId, XmlNode::Xml(element));
+    else
+        ZO_THROW_WITH_INFO(OLESTR("Unsupported COM object for XML serialization."), ZO_ERR_UNSUPPORTED_XML_OBJECT,
+                           OLESTR("progid"), text);
+    return CComVariant(object.p);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <msxml2.h>
 
 #include "Framework.h"
 #include "ItemResources.h"
@@ -52,6 +53,11 @@ public:
 private:
     // The property collection, created empty when the item has none.
     CComPtr<ILumoEnumProperty> GetProperties();
+    // The steps of LoadXML, raising their errors in its frame, whose name they are given.
+    // One "property" element of a document, added to the collection:
+    void ReadProperty(IXMLDOMElement* element, ILumoEnumProperty* properties, const OLECHAR* zoFunctionName);
+    // The value of a "property" element whose first child element is a nested document:
+    CComVariant ReadNestedObject(IXMLDOMElement* element, const OLECHAR* zoFunctionName);
 
     CZoCOMLock m_lock;
     CZoCOMClassFactory m_classFactory;
@@ -59,7 +65,7 @@ private:
     CComBSTR m_guid;
     CComBSTR m_schemaType;
     CComPtr<IUnknown> m_marshaler;
-    // Set while ToString runs, so that an item that contains itself fails to print instead
-    // of recursing without end.
-    bool m_printing = false;
+    // Set while ToString or SaveXML runs, so that an object that contains itself fails
+    // instead of recursing without end.
+    bool m_walking = false;
 };

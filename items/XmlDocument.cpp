@@ -1,0 +1,180 @@
+#include "XmlDocument.h"
+
+#include "ComVariant.h"
+#include "ZoCheck.h"
+#include "ZoXmlText.h"
+
+namespace {
+
+CComBSTR NewString(OleStringView text)
+{
+    return CComBSTR(text);
+}
+
+}  // namespace
+
+CXmlDocument::CXmlDocument(CZoCOMClassFactory& factory, LONG rootDepth)
+{
+    CComPtr<IUnknown> object =
+        factory.CreateObject(CLSID_FreeThreadedDOMDocument30, OLESTR("MSXML2::FreeThreadedDOMDocument30"));
+    ZoCheckPlatform(object->QueryInterface(IID_IXMLDOMDocument2, reinterpret_cast<void**>(&m_document)));
+    ZoCheckPlatform(m_document->setProperty(CComBSTR(OLESTR("SelectionLanguage")), CComVariant(OLESTR("XPath"))));
+    ZoCheckPlatform(m_document->put_preserveWhiteSpace(VARIANT_TRUE));
+    // The safety settings, where the DOM knows them: an older DOM that refuses a name goes on
+    // without that setting.
+    SetSafetyProperty(OLESTR("ProhibitDTD"), CComVariant(true));
+    SetSafetyProperty(OLESTR("MaxElementDepth"), CComVariant(static_cast<LONG>(kMaxElementDepth - (rootDepth - 1))));
+    m_document->put_resolveExternals(VARIANT_FALSE);
+    m_document->put_validateOnParse(VARIANT_FALSE);
+}
+
+void CXmlDocument::SetSafetyProperty(const OLECHAR* name, const VARIANT& value)
+{
+    m_document->setProperty(CComBSTR(name), value);
+}
+
+bool CXmlDocument::Parse(BSTR text)
+{
+    VARIANT_BOOL parsed = VARIANT_FALSE;
+    ZoCheckPlatform(m_document->loadXML(text, &parsed));
+    return parsed == VARIANT_TRUE;
+}
+
+CComPtr<IXMLDOMElement> CXmlDocument::CreateElement(const OLECHAR* name)
+{
+    CComPtr<IXMLDOMElement> element;
+    ZoCheckPlatform(m_document->createElement(CComBSTR(name), &element));
+    return element;
+}
+
+void CXmlDocument::AppendRoot(IXMLDOMNode* element)
+{
+    XmlNode::AppendChild(m_document, element);
+}
+
+CComPtr<IXMLDOMElement> CXmlDocument::DocumentElement()
+{
+    CComPtr<IXMLDOMElement> element;
+    ZoCheckPlatform(m_document->get_documentElement(&element));
+    return element;
+}
+
+CComPtr<IXMLDOMElement> CXmlDocument::SelectElement(const OLECHAR* path)
+{
+    return XmlNode::SelectElement(m_document, path);
+}
+
+CComPtr<IXMLDOMNodeList> CXmlDocument::SelectNodes(const OLECHAR* path)
+{
+    CComPtr<IXMLDOMNodeList> nodes;
+    ZoCheckPlatform(m_document->selectNodes(CComBSTR(path), &nodes));
+    if (!nodes)
+        throw CComError(E_POINTER);
+    return nodes;
+}
+
+CComBSTR CXmlDocument::Xml()
+{
+    return XmlNode::Xml(m_document);
+}
+
+namespace XmlNode {
+
+void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, OleStringView text)
+{
+    CComVariant value;
+    value.vt = VT_BSTR;
+    value.bstrVal = NewString(CZoXmlText::ReplaceInvalidCharacters(text)).Detach();
+    ZoCheckPlatform(element->setAttribute(CComBSTR(name), value));
+}
+
+void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, LONG value)
+{
+    ZoCheckPlatform(element->setAttribute(CComBSTR(name), CComVariant(value)));
+}
+
+void SetText(IXMLDOMElement* element, OleStringView text)
+{
+    ZoCheckPlatform(element->put_text(NewString(CZoXmlText::ReplaceInvalidCharacters(text))));
+}
+
+std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const OLECHAR* name)
+{
+    CComVariant value;
+    ZoCheckPlatform(element->getAttribute(CComBSTR(name), &value));
+    if (value.vt != VT_BSTR)
+        return std::nullopt;
+    CComBSTR text;
+    text.Attach(value.bstrVal);
+    value.vt = VT_EMPTY;
+    return text;
+}
+
+CComBSTR Text(IXMLDOMNode* node)
+{
+    CComBSTR text;
+    ZoCheckPlatform(node->get_text(&text));
+    return text;
+}
+
+CComBSTR Xml(IXMLDOMNode* node)
+{
+    CComBSTR text;
+    ZoCheckPlatform(node->get_xml(&text));
+    return text;
+}
+
+CComBSTR Name(IXMLDOMNode* node)
+{
+    CComBSTR name;
+    ZoCheckPlatform(node->get_nodeName(&name));
+    return name;
+}
+
+void AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child)
+{
+    CComPtr<IXMLDOMNode> appended;
+    ZoCheckPlatform(parent->appendChild(child, &appended));
+}
+
+CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node)
+{
+    CComPtr<IXMLDOMElement> element;
+    if (node && FAILED(node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(&element))))
+        element.Release();
+    return element;
+}
+
+CComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const OLECHAR* path)
+{
+    CComPtr<IXMLDOMNode> selected;
+    ZoCheckPlatform(node->selectSingleNode(CComBSTR(path), &selected));
+    return AsElement(selected);
+}
+
+CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node)
+{
+    CComPtr<IXMLDOMNodeList> children;
+    ZoCheckPlatform(node->get_childNodes(&children));
+    if (!children)
+        throw CComError(E_POINTER);
+    return children;
+}
+
+LONG Length(IXMLDOMNodeList* list)
+{
+    LONG length = 0;
+    ZoCheckPlatform(list->get_length(&length));
+    return length;
+}
+
+CComPtr<IXMLDOMNode> Item(IXMLDOMNodeList* list, LONG index)
+{
+    CComPtr<IXMLDOMNode> node;
+    ZoCheckPlatform(list->get_item(index, &node));
+    if (!node)
+        throw CComError(E_POINTER);
+    return node;
+}
+
+}  // namespace XmlNode

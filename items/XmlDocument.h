@@ -1,0 +1,69 @@
+// The DOM documents of the item and collection formats, and the node operations the writers
+// and readers use. Every failure of the DOM is raised with its status.
+#pragma once
+
+#include <optional>
+
+#include <windows.h>
+#include <msxml2.h>
+
+#include "ComBSTR.h"
+#include "ComPtr.h"
+#include "OleString.h"
+#include "ZoCOMClassFactory.h"
+
+// One document, made through an object's class-factory cache and set up as every document of
+// the formats: XPath selection, white space kept as it stands, no DTD, no external resources,
+// a bounded element depth.
+class CXmlDocument {
+public:
+    // The deepest element any document of the formats may hold, counting the root as 1. A
+    // nested item or collection lies two levels below the item that holds it, so this bounds
+    // nesting to about half as many objects, well within any thread's stack.
+    static constexpr LONG kMaxElementDepth = 512;
+
+    // A document for texts whose root will sit at depth rootDepth of the document they go
+    // into, so that no text it accepts makes that document deeper than kMaxElementDepth.
+    explicit CXmlDocument(CZoCOMClassFactory& factory, LONG rootDepth = 1);
+
+    // Whether text parses; on failure the document is empty.
+    bool Parse(BSTR text);
+    CComPtr<IXMLDOMElement> CreateElement(const OLECHAR* name);
+    void AppendRoot(IXMLDOMNode* element);
+    // The document element; null for an empty document.
+    CComPtr<IXMLDOMElement> DocumentElement();
+    // The element a path selects; null when it selects nothing or a node that is no element.
+    CComPtr<IXMLDOMElement> SelectElement(const OLECHAR* path);
+    CComPtr<IXMLDOMNodeList> SelectNodes(const OLECHAR* path);
+    // The document's text: its root element on one line.
+    CComBSTR Xml();
+
+private:
+    void SetSafetyProperty(const OLECHAR* name, const VARIANT& value);
+
+    CComPtr<IXMLDOMDocument2> m_document;
+};
+
+namespace XmlNode {
+
+// Attribute and element texts pass through CZoXmlText first, so that what is written always
+// reads back.
+void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, OleStringView text);
+void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, LONG value);
+void SetText(IXMLDOMElement* element, OleStringView text);
+// The attribute's text; nothing when the element has no such attribute.
+std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const OLECHAR* name);
+CComBSTR Text(IXMLDOMNode* node);
+// The node's XML text, without a line end.
+CComBSTR Xml(IXMLDOMNode* node);
+CComBSTR Name(IXMLDOMNode* node);
+void AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child);
+// The node as an element; null for any other kind of node.
+CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node);
+// The first element a path selects from the node; null when there is none.
+CComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const OLECHAR* path);
+CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node);
+LONG Length(IXMLDOMNodeList* list);
+CComPtr<IXMLDOMNode> Item(IXMLDOMNodeList* list, LONG index);
+
+}  // namespace XmlNode
