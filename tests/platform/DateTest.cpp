@@ -89,6 +89,12 @@ TEST(SystemTimeToVariantTime, ConvertsValidFields)
         {"leap day of 2024", Fields(2024, 2, 29), 45351.0},
         {"leap day of 2000", Fields(2000, 2, 29), 36585.0},
         {"milliseconds ignored", Fields(2026, 12, 8, 0, 0, 0, 999), kEighthDecember2026},
+        // Days the month lacks are fixed, as Windows does.
+        {"30 February 2024 is 1 March", Fields(2024, 2, 30), 45352.0},
+        {"29 February 2026 is 1 March", Fields(2026, 2, 29), 46082.0},
+        {"31 April is 1 May", Fields(2026, 4, 31), 46143.0},
+        {"day 0 is the last of the previous month", Fields(2026, 3, 0), 46081.0},
+        {"day 0 of January is 31 December", Fields(2026, 1, 0, 12), 46022.5},
     };
     for (const auto& c : cases) {
         SYSTEMTIME fields = c.fields;
@@ -109,11 +115,8 @@ TEST(SystemTimeToVariantTime, RejectsInvalidFields)
         {"year 10000", Fields(10000, 1, 1)},
         {"month 0", Fields(2026, 0, 1)},
         {"month 13", Fields(2026, 13, 1)},
-        {"day 0", Fields(2026, 1, 0)},
-        {"31 April", Fields(2026, 4, 31)},
-        {"30 February", Fields(2024, 2, 30)},
-        {"29 February 1900", Fields(1900, 2, 29)},
-        {"29 February 2026", Fields(2026, 2, 29)},
+        {"day 32", Fields(2026, 1, 32)},
+        {"day 0 of the first month", Fields(100, 1, 0)},
         {"hour 24", Fields(2026, 1, 1, 24)},
         {"minute 60", Fields(2026, 1, 1, 0, 60)},
         {"second 60", Fields(2026, 1, 1, 0, 0, 60)},

@@ -101,6 +101,9 @@ TEST(ZoTimeSystemTime, InvalidFieldsRaiseTimeConversionFailed)
     const RoundTripCase cases[] = {
         {"month 13", Fields(2026, 13, 1), nullptr},
         {"30 February", Fields(2026, 2, 30), nullptr},
+        {"29 February 2100", Fields(2100, 2, 29), nullptr},
+        {"31 April", Fields(2026, 4, 31), nullptr},
+        {"day 0", Fields(2026, 3, 0), nullptr},
         {"year 99", Fields(99, 1, 1), nullptr},
         {"hour 24", Fields(2026, 1, 1, 24), nullptr},
         // It would carry into the seconds and come back as another time.

@@ -57,15 +57,38 @@ bool IsValidCivilTime(const CivilTime& time) noexcept
            time.minute >= 0 && time.minute <= 59 && time.second >= 0 && time.second <= 59;
 }
 
+namespace {
+
+DATE DateOfDayAndTime(long long dayNumber, const CivilTime& time) noexcept
+{
+    const double day = static_cast<double>(dayNumber);
+    const double timeOfDay = static_cast<double>(time.hour * 3600 + time.minute * 60 + time.second) /
+                             static_cast<double>(kSecondsPerDay);
+    // Before day 0 the fraction still counts the time forward, so it lies below the day number.
+    return day < 0 ? day - timeOfDay : day + timeOfDay;
+}
+
+}  // namespace
+
 bool CivilTimeToDate(const CivilTime& time, DATE& date) noexcept
 {
     if (!IsValidCivilTime(time))
         return false;
-    const double dayNumber = static_cast<double>(DayNumberOf(time.year, time.month, time.day));
-    const double timeOfDay = static_cast<double>(time.hour * 3600 + time.minute * 60 + time.second) /
-                             static_cast<double>(kSecondsPerDay);
-    // Before day 0 the fraction still counts the time forward, so it lies below the day number.
-    date = dayNumber < 0 ? dayNumber - timeOfDay : dayNumber + timeOfDay;
+    date = DateOfDayAndTime(DayNumberOf(time.year, time.month, time.day), time);
+    return true;
+}
+
+bool CivilTimeToDateFixingDay(const CivilTime& time, DATE& date) noexcept
+{
+    CivilTime firstOfMonth = time;
+    firstOfMonth.day = 1;
+    if (time.day < 0 || time.day > 31 || !IsValidCivilTime(firstOfMonth))
+        return false;
+    const long long dayNumber = DayNumberOf(time.year, time.month, 1) + (time.day - 1);
+    if (dayNumber < static_cast<long long>(kFirstDayOfAutomationDates) ||
+        dayNumber > static_cast<long long>(kLastDayOfAutomationDates))
+        return false;
+    date = DateOfDayAndTime(dayNumber, time);
     return true;
 }
 

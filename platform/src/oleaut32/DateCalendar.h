@@ -21,6 +21,10 @@ bool IsValidCivilTime(const CivilTime& time) noexcept;
 
 // False for fields IsValidCivilTime rejects.
 bool CivilTimeToDate(const CivilTime& time, DATE& date) noexcept;
+// As Windows converts a system time: a day from 0 to 31 that the month doesn't have is fixed,
+// a day beyond the month's last moving into the next month and day 0 naming the last day of
+// the previous one. False for other invalid fields and for dates outside the years 100 to 9999.
+bool CivilTimeToDateFixingDay(const CivilTime& time, DATE& date) noexcept;
 
 // Rounded to the nearest second, as Windows resolves dates; false for NaN and for dates that
 // don't round into the years 100 to 9999.

@@ -19,7 +19,7 @@ INT WINAPI SystemTimeToVariantTime(LPSYSTEMTIME lpSystemTime, DOUBLE* pvtime)
     fields.hour = lpSystemTime->wHour;
     fields.minute = lpSystemTime->wMinute;
     fields.second = lpSystemTime->wSecond;
-    return lumo::platform::oleaut32::CivilTimeToDate(fields, *pvtime) ? TRUE : FALSE;
+    return lumo::platform::oleaut32::CivilTimeToDateFixingDay(fields, *pvtime) ? TRUE : FALSE;
 }
 
 INT WINAPI VariantTimeToSystemTime(DOUBLE vtime, LPSYSTEMTIME lpSystemTime)
