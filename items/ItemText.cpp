@@ -1,12 +1,23 @@
 #include "ItemText.h"
 
+#include "ZoFrame.h"
 #include "ZoVariant.h"
+
+ZO_SOURCE_FILE(".\\ItemText")
 
 LONG IndentLevel(const VARIANT& indent)
 {
-    if (!CZoVariant::IsInteger(indent))
-        return 0;
-    return static_cast<LONG>(static_cast<ULONG>(static_cast<ULONGLONG>(CZoVariant::ToInt(indent))));
+    ZO_FUNCTION(OLESTR("IndentLevel"))
+    {
+        if (!CZoVariant::IsInteger(indent))
+            return LONG(0);
+        const LONG level = static_cast<LONG>(static_cast<ULONG>(static_cast<ULONGLONG>(CZoVariant::ToInt(indent))));
+        if (level > kMaxIndentLevel)
+            ZO_THROW_WITH_INFO(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER, OLESTR("Reason"),
+                               OLESTR("The indent is deeper than 65536 levels."));
+        return level;
+    }
+    ZO_FUNCTION_END
 }
 
 OleString IndentText(LONG level)

@@ -8,8 +8,12 @@
 #include "OleString.h"
 #include "ZoException.h"
 
+// The deepest indent a text is printed with: four spaces a level make 256 KiB a line.
+inline constexpr LONG kMaxIndentLevel = 65536;
+
 // The indent level an nIndent argument gives: an integer's low 32 bits, taken as signed;
-// 0 for any other argument (omitted, text, float).
+// 0 for any other argument (omitted, text, float). A level beyond kMaxIndentLevel, whose
+// text could outgrow any string, raises 1010 with the detail "Reason".
 LONG IndentLevel(const VARIANT& indent);
 // Four spaces per level; nothing for a level below 1.
 OleString IndentText(LONG level);

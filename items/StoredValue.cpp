@@ -13,6 +13,9 @@ void StoreIntAsI4(CComVariant& value) noexcept
 
 CComVariant StoredCopy(const VARIANT& value)
 {
+    // Not every runtime checks the reference before it reads through it.
+    if ((value.vt & VT_BYREF) != 0 && !value.byref)
+        throw CComError(E_INVALIDARG);
     CComVariant copy;
     ZoCheckPlatform(VariantCopyInd(&copy, &value));
     StoreIntAsI4(copy);
