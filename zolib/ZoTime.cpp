@@ -182,7 +182,12 @@ void CZoTime::VariantTimeToSystemTime(DATE date, SYSTEMTIME& systemTime)
         const double seconds = SecondsIntoDay(date);
         const double fraction = seconds - std::floor(seconds);
         // Without its part of a second, so that the platform can't round it up to the next one.
-        const DATE wholeSeconds = ShiftedWithinDay(date, -fraction / kSecondsPerDay);
+        // Built from the day and the whole seconds: taking the fraction off the date itself can
+        // come out a unit of the double short, which before day 0 the platform reads as the
+        // day's end.
+        const DATE dayStart = std::trunc(date);
+        const double wholeDays = std::floor(seconds) / kSecondsPerDay;
+        const DATE wholeSeconds = date < 0 ? dayStart - wholeDays : dayStart + wholeDays;
         SYSTEMTIME fields{};
         if (!std::isfinite(date) || !::VariantTimeToSystemTime(wholeSeconds, &fields))
             ZO_THROW(OLESTR("Time conversion failed."), ZO_ERR_TIME_CONVERSION);

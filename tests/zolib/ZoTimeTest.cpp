@@ -67,6 +67,10 @@ const RoundTripCase kRoundTrips[] = {
     {"midnight before day zero", Fields(1899, 12, 29, 0, 0, 0, 0), OLESTR("1899-12-29T00:00:00Z")},
     {"last millisecond before day zero", Fields(1899, 12, 29, 23, 59, 59, 999), OLESTR("1899-12-29T23:59:59Z")},
     {"1800 with half a second", Fields(1800, 1, 1, 12, 0, 0, 500), OLESTR("1800-01-01T12:00:00Z")},
+    // Days whose whole-second date a subtraction of the fraction left a unit short.
+    {"26 December 1899", Fields(1899, 12, 26, 0, 0, 0, 0), OLESTR("1899-12-26T00:00:00Z")},
+    {"5 ms into 29 December 1899", Fields(1899, 12, 29, 0, 0, 0, 5), OLESTR("1899-12-29T00:00:00Z")},
+    {"13 April 1810", Fields(1810, 4, 13, 0, 0, 0, 0), OLESTR("1810-04-13T00:00:00Z")},
 };
 
 TEST(ZoTimeSystemTime, RoundTripsEveryFieldWithMilliseconds)
