@@ -143,6 +143,8 @@ HRESULT AppendLocked(const NodeRef& parent, const NodeRef& child, IXMLDOMNode** 
         return E_FAIL;
     xmlNodePtr appended = NodeToAppend(parent, child);
     LinkLastChild(parent.node, appended);
+    if (appended == child.node)
+        parent.tree->Adopted(appended);
     if (!outNewChild)
         return S_OK;
     return WrapNode(parent.tree, appended, IID_IXMLDOMNode, reinterpret_cast<void**>(outNewChild));
@@ -152,9 +154,7 @@ HRESULT Evaluate(const NodeRef& ref, BSTR query, std::vector<xmlNodePtr>& nodes)
 {
     PrepareLibXml();
     const std::string expression = Utf8Of(query);
-    xmlXPathContextPtr context = xmlXPathNewContext(ref.tree->Doc());
-    if (!context)
-        return E_OUTOFMEMORY;
+    xmlXPathContextPtr context = ref.tree->XPathContext();
     context->node = ref.node;
     xmlXPathObjectPtr result = xmlXPathEvalExpression(Chars(expression), context);
     HRESULT hr = S_OK;
@@ -174,7 +174,6 @@ HRESULT Evaluate(const NodeRef& ref, BSTR query, std::vector<xmlNodePtr>& nodes)
     }
     if (result)
         xmlXPathFreeObject(result);
-    xmlXPathFreeContext(context);
     return hr;
 }
 

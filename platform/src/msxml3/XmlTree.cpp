@@ -22,7 +22,20 @@ XmlTree::~XmlTree()
             tops.push_back(node);
     for (xmlNodePtr node : tops)
         xmlFreeNode(node);
+    if (m_xpathContext)
+        xmlXPathFreeContext(m_xpathContext);
     xmlFreeDoc(m_doc);
+}
+
+xmlXPathContextPtr XmlTree::XPathContext()
+{
+    if (!m_xpathContext) {
+        m_xpathContext = xmlXPathNewContext(m_doc);
+        if (!m_xpathContext)
+            throw std::bad_alloc();
+    }
+    m_xpathContext->doc = m_doc;
+    return m_xpathContext;
 }
 
 std::shared_ptr<XmlTree> XmlTree::CreateEmpty(bool preserveWhiteSpace)
@@ -42,6 +55,11 @@ std::shared_ptr<XmlTree> XmlTree::CreateEmpty(bool preserveWhiteSpace)
 void XmlTree::KeepDetached(xmlNodePtr node)
 {
     m_detached.insert(node);
+}
+
+void XmlTree::Adopted(xmlNodePtr node) noexcept
+{
+    m_detached.erase(node);
 }
 
 }  // namespace lumo::platform::msxml

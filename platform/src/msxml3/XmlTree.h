@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include <libxml/tree.h>
+#include <libxml/xpath.h>
 
 namespace lumo::platform::msxml {
 
@@ -28,8 +29,15 @@ public:
     xmlDocPtr Doc() const noexcept { return m_doc; }
     std::recursive_mutex& Mutex() noexcept { return m_mutex; }
 
+    // The document's XPath context, made on first use and used under Mutex(): making one
+    // registers every XPath function anew, which would cost more than most queries.
+    xmlXPathContextPtr XPathContext();
+
     // A node of this document without a parent, to be freed with the tree unless it gains one.
     void KeepDetached(xmlNodePtr node);
+    // A node of this document gained a parent: it is freed with that parent, or with the
+    // document. Every later unlinking of it calls KeepDetached again.
+    void Adopted(xmlNodePtr node) noexcept;
 
     bool PreserveWhiteSpace() const noexcept { return m_preserveWhiteSpace; }
     void SetPreserveWhiteSpace(bool preserve) noexcept { m_preserveWhiteSpace = preserve; }
@@ -38,6 +46,7 @@ private:
     xmlDocPtr m_doc;
     std::recursive_mutex m_mutex;
     std::unordered_set<xmlNodePtr> m_detached;
+    xmlXPathContextPtr m_xpathContext = nullptr;
     std::atomic<bool> m_preserveWhiteSpace;
 };
 
