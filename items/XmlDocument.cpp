@@ -11,6 +11,34 @@ CComBSTR NewString(OleStringView text)
     return CComBSTR(text);
 }
 
+bool StartsWith(OleStringView text, size_t at, OleStringView prefix)
+{
+    return text.substr(at, prefix.size()) == prefix;
+}
+
+// Whether the text's prolog, before its first element, declares a document type. A DTD can
+// declare entities that expand without end or that read files, and some DOMs process one
+// whatever ProhibitDTD says; the formats never use one.
+bool DeclaresDocumentType(OleStringView text)
+{
+    size_t at = 0;
+    while (at < text.size()) {
+        const OLECHAR c = text[at];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xFEFF) {
+            ++at;
+        } else if (StartsWith(text, at, OLESTR("<?"))) {
+            at = text.find(OLESTR("?>"), at + 2);
+            at = at == OleStringView::npos ? text.size() : at + 2;
+        } else if (StartsWith(text, at, OLESTR("<!--"))) {
+            at = text.find(OLESTR("-->"), at + 4);
+            at = at == OleStringView::npos ? text.size() : at + 3;
+        } else {
+            return StartsWith(text, at, OLESTR("<!DOCTYPE"));
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 CXmlDocument::CXmlDocument(CZoCOMClassFactory& factory, LONG rootDepth)
@@ -35,6 +63,8 @@ void CXmlDocument::SetSafetyProperty(const OLECHAR* name, const VARIANT& value)
 
 bool CXmlDocument::Parse(BSTR text)
 {
+    if (DeclaresDocumentType(ViewOfBstr(text)))
+        return false;
     VARIANT_BOOL parsed = VARIANT_FALSE;
     ZoCheckPlatform(m_document->loadXML(text, &parsed));
     return parsed == VARIANT_TRUE;

@@ -26,7 +26,8 @@ public:
     // into, so that no text it accepts makes that document deeper than kMaxElementDepth.
     explicit CXmlDocument(CZoCOMClassFactory& factory, LONG rootDepth = 1);
 
-    // Whether text parses; on failure the document is empty.
+    // Whether text parses; on failure nothing of it is in the document. A text that declares a
+    // document type is refused before the DOM sees it.
     bool Parse(BSTR text);
     CComPtr<IXMLDOMElement> CreateElement(const OLECHAR* name);
     void AppendRoot(IXMLDOMNode* element);
