@@ -568,6 +568,8 @@ TEST_F(ItemXmlTest, HostileDocumentsEndInAnOrderlyError)
                                    "</property></item>")},
         {"external DTD", OLESTR("<!DOCTYPE item SYSTEM \"http://example.invalid/x.dtd\"><item progid="
                                 "\"LumoItemsLib::LumoItem\"/>")},
+        {"DTD after a comment", OLESTR("<!-- x --><!DOCTYPE item [<!ENTITY x \"y\">]><item progid="
+                                       "\"LumoItemsLib::LumoItem\"/>")},
         {"undeclared entity", OLESTR("<item progid=\"LumoItemsLib::LumoItem\">&x;</item>")},
         {"invalid character", OleString(OLESTR("<item progid=\"LumoItemsLib::LumoItem\">")) + OLECHAR(1) +
                                   OLESTR("</item>")},

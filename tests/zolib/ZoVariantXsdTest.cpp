@@ -88,8 +88,8 @@ Written Write(const VARIANT& value)
 struct WriteCase {
     const char* what;
     CComVariant value;
-    const char16_t* type;
-    const char16_t* text;
+    const OLECHAR* type;
+    const OLECHAR* text;
 };
 
 TEST(XsdWrite, MatchesTable)
@@ -175,7 +175,7 @@ TEST(XsdWrite, NullByteArrayFailsWith1015)
 }
 
 struct IntegerCase {
-    const char16_t* text;
+    const OLECHAR* text;
     VARTYPE vt;
     LONGLONG value;
 };
@@ -205,7 +205,7 @@ TEST(XsdRead, IntegersAtThe32And64BitEdges)
 
 TEST(XsdRead, DecimalsAsTheCReaderTakesThem)
 {
-    const std::pair<const char16_t*, double> cases[] = {
+    const std::pair<const OLECHAR*, double> cases[] = {
         {OLESTR("0.500000000000000"), 0.5},   {OLESTR("  -1.25e2x"), -125.0},  {OLESTR(".5"), 0.5},
         {OLESTR("abc"), 0.0},                 {OLESTR(""), 0.0},               {OLESTR("1e400"), std::numeric_limits<double>::infinity()},
         {OLESTR("1e-400"), 0.0},              {OLESTR("0x1p3"), 8.0},          {OLESTR("INF"), std::numeric_limits<double>::infinity()},
@@ -221,7 +221,7 @@ TEST(XsdRead, DecimalsAsTheCReaderTakesThem)
 
 TEST(XsdRead, BooleansTrueOnlyForTrueOrOne)
 {
-    const std::pair<const char16_t*, bool> cases[] = {{OLESTR("true"), true},  {OLESTR("TRUE"), true},   {OLESTR("1"), true},
+    const std::pair<const OLECHAR*, bool> cases[] = {{OLESTR("true"), true},  {OLESTR("TRUE"), true},   {OLESTR("1"), true},
                                                       {OLESTR("True "), false}, {OLESTR("false"), false}, {OLESTR("0"), false},
                                                       {OLESTR("yes"), false},   {OLESTR(""), false},      {OLESTR("10"), false}};
     for (const auto& [text, expected] : cases) {
