@@ -13,8 +13,11 @@ void StoreIntAsI4(CComVariant& value) noexcept
 
 CComVariant StoredCopy(const VARIANT& value)
 {
-    // Not every runtime checks the reference before it reads through it.
+    // Not every runtime checks the reference before it reads through it, nor refuses a
+    // reference to a variant that is a reference itself, as Windows does.
     if ((value.vt & VT_BYREF) != 0 && !value.byref)
+        throw CComError(E_INVALIDARG);
+    if (value.vt == (VT_BYREF | VT_VARIANT) && (value.pvarVal->vt & VT_BYREF) != 0)
         throw CComError(E_INVALIDARG);
     CComVariant copy;
     ZoCheckPlatform(VariantCopyInd(&copy, &value));

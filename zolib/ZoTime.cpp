@@ -144,12 +144,14 @@ OleString FormatDateInFrame(DATE date, ULONG flags)
     ZO_FUNCTION_END
 }
 
-// Whether the day is one its month has. The platform fixes others (30 February becomes a day
-// of March), which would read an invalid date as another one.
-bool IsDayOfItsMonth(const SYSTEMTIME& time)
+// Whether the fields name a real time in the years automation dates cover. Platforms are
+// lenient in different ways (Windows moves 30 February into March, Wine takes the year 99),
+// and either would read an invalid time as another one.
+bool IsValidCalendarTime(const SYSTEMTIME& time)
 {
     static constexpr WORD kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (time.wMonth < 1 || time.wMonth > 12 || time.wDay < 1)
+    if (time.wYear < 100 || time.wYear > 9999 || time.wMonth < 1 || time.wMonth > 12 || time.wDay < 1 ||
+        time.wHour > 23 || time.wMinute > 59 || time.wSecond > 59)
         return false;
     const bool leapYear = (time.wYear % 4 == 0 && time.wYear % 100 != 0) || time.wYear % 400 == 0;
     const WORD days = time.wMonth == 2 && leapYear ? WORD(29) : kDaysInMonth[time.wMonth - 1];
@@ -166,7 +168,7 @@ DATE CZoTime::SystemTimeToVariantTime(const SYSTEMTIME& systemTime)
         DATE date = 0;
         // The platform ignores the milliseconds; one beyond 999 would carry into the seconds
         // and come back as another time, so it is an invalid field like the others.
-        if (!IsDayOfItsMonth(systemTime) || !::SystemTimeToVariantTime(&fields, &date) ||
+        if (!IsValidCalendarTime(systemTime) || !::SystemTimeToVariantTime(&fields, &date) ||
             systemTime.wMilliseconds > kLastMillisecond)
             ZO_THROW(OLESTR("Time conversion failed."), ZO_ERR_TIME_CONVERSION);
         // Half a millisecond more, so that the truncating split gives back the same millisecond.
