@@ -131,8 +131,11 @@ HRESULT CComTypeInfoHolder::Invoke(void* instance, DISPID member, REFIID riid, W
 {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
+    // No parameters are no arguments: some script engines pass none for a call without any
+    // (Wine's JScript, for the enumerator of an Enumerator).
+    DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
     if (!params)
-        return E_INVALIDARG;
+        params = &noArguments;
     ITypeInfo* info = nullptr;
     if (HRESULT hr = GetTI(&info); FAILED(hr))
         return hr;
