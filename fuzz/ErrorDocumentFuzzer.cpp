@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "FuzzText.h"
+
 #include "ZoException.h"
 #include "ZoNode.h"
 
@@ -12,11 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 20)
         return 0;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size),
-                                           nullptr, 0);
-    OleString text(static_cast<size_t>(length), OLESTR('\0'));
-    MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), text.data(),
-                        length);
+    const OleString text = WidenUtf8(reinterpret_cast<const char*>(data), size);
 
     CZoException::IsErrorDocument(text.c_str());
 

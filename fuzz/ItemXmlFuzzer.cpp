@@ -12,6 +12,8 @@
 #include <string>
 
 #include <windows.h>
+
+#include "FuzzText.h"
 #include <objbase.h>
 
 #include "Framework.h"
@@ -21,17 +23,9 @@
 
 namespace {
 
-OleString WidenUtf8(const char* bytes, size_t size)
-{
-    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(size), nullptr, 0);
-    OleString text(static_cast<size_t>(length), OLESTR('\0'));
-    MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(size), text.data(), length);
-    return text;
-}
-
 OleString WidenUtf8(const std::string& text)
 {
-    return WidenUtf8(text.data(), text.size());
+    return ::WidenUtf8(text.data(), text.size());
 }
 
 std::string NarrowUtf8(OleStringView text)

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "FuzzText.h"
+
 #include "RegistryScript.h"
 
 namespace {
@@ -55,11 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 20)
         return 0;
-    const int length = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size),
-                                           nullptr, 0);
-    OleString text(static_cast<size_t>(length), OLESTR('\0'));
-    MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(data), static_cast<int>(size), text.data(),
-                        length);
+    const OleString text = WidenUtf8(reinterpret_cast<const char*>(data), size);
 
     static const RegistryReplacements replacements = {
         {OLESTR("Module"), OLESTR("C:\\Program Files\\It''s\\LumoItems.dll")},

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "FuzzText.h"
+
 #include "ZoException.h"
 #include "ZoVariant.h"
 
@@ -25,11 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1 || size > 1 << 20)
         return 0;
     const OLECHAR* typeName = kTypeNames[data[0] % (sizeof(kTypeNames) / sizeof(kTypeNames[0]))];
-    const char* bytes = reinterpret_cast<const char*>(data + 1);
-    const int byteCount = static_cast<int>(size - 1);
-    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes, byteCount, nullptr, 0);
-    OleString text(static_cast<size_t>(length), OLESTR('\0'));
-    MultiByteToWideChar(CP_UTF8, 0, bytes, byteCount, text.data(), length);
+    const OleString text = WidenUtf8(reinterpret_cast<const char*>(data + 1), size - 1);
 
     try {
         const CComVariant value = CZoVariant::FromXSDString(text, typeName);
