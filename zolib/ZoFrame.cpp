@@ -41,9 +41,7 @@ void ZoRaiseCurrentException(const CZoFrameSite& site)
         throw CZoException(OLESTR("char* exception caught: ") + ZoAnsiToOle(text), ZO_ERR_CHAR_EXCEPTION, site.file,
                            site.line, site.function);
     } catch (const OLECHAR* text) {
-        // A thrown wide string is OLECHAR text; the message keeps the wording that error
-        // documents have always used for it.
-        throw CZoException(OLESTR("wchar_t* exception caught: ") + OleString(ViewOfOleText(text)),
+        throw CZoException(kZoWideTextExceptionMessage + OleString(ViewOfOleText(text)),
                            ZO_ERR_WCHAR_EXCEPTION, site.file, site.line, site.function);
     } catch (...) {
         throw CZoException(OLESTR("Unhandled exception caught (Possibly caused by access violation)"),

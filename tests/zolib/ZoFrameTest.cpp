@@ -250,7 +250,7 @@ TEST_F(ZoFrameTest, EachHandlerMakesItsEntries)
          {{OLESTR("char* exception caught: "), OLESTR("1003"), kThisFile, line, frame}}},
         {"wide string",
          [] { throw OLESTR("wide"); },
-         {{OLESTR("wchar_t* exception caught: wide"), OLESTR("1004"), kThisFile, line, frame}}},
+         {{OLESTR("wchar") OLESTR("_t* exception caught: wide"), OLESTR("1004"), kThisFile, line, frame}}},
         {"anything else",
          [] { throw 42; },
          {{OLESTR("Unhandled exception caught (Possibly caused by access violation)"), OLESTR("1001"), kThisFile, line,
