@@ -5,6 +5,8 @@
     idlgen.py typedesc IDL OUTPUT [--resources RC] [--header NAME]
                                   for Linux: the type description, call stubs and resource
                                   table a module compiles in (typedesc.py)
+    idlgen.py typelist IDL OUTPUT the type library as a text listing, for comparing a loaded
+                                  library with the definition (typelist.py)
     idlgen.py model IDL           the parsed model as JSON, for reading
 """
 
@@ -24,6 +26,7 @@ from idl_model import Definition, IdlError
 from idl_parser import parse
 from resource_list import parse_resource_list
 from typedesc import typedesc_text
+from typelist import typelist_text
 
 
 def load(path: Path) -> Definition:
@@ -84,6 +87,9 @@ def main(argv: list[str]) -> int:
     typedesc.add_argument("output", type=Path)
     typedesc.add_argument("--resources", type=Path, help="the module's resource list (.rc)")
     typedesc.add_argument("--header", help="the interface header to include (default: IDL name with .h)")
+    typelist = commands.add_parser("typelist", help="write the type library as a text listing")
+    typelist.add_argument("idl", type=Path)
+    typelist.add_argument("output", type=Path)
     model = commands.add_parser("model", help="print the parsed model as JSON")
     model.add_argument("idl", type=Path)
     options = arguments.parse_args(argv)
@@ -99,6 +105,8 @@ def main(argv: list[str]) -> int:
 
     if options.command == "header":
         write_atomically(options.output, header_text(definition, options.idl.name))
+    elif options.command == "typelist":
+        write_atomically(options.output, typelist_text(definition))
     elif options.command == "typedesc":
         return write_typedesc(definition, options)
     else:

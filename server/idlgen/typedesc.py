@@ -41,6 +41,7 @@ from idl_model import (
     BASE_TYPES,
     IMPORTED_INTERFACES,
     Coclass,
+    CoclassInterface,
     Definition,
     IdlError,
     Interface,
@@ -51,7 +52,7 @@ from idl_model import (
 from cxx_header import cxx_type
 from resource_list import RT_STRING, ResourceList
 
-_INVOKE_KIND = {1: "INVOKE_FUNC", 2: "INVOKE_PROPERTYGET", 4: "INVOKE_PROPERTYPUT", 8: "INVOKE_PROPERTYPUTREF"}
+INVOKE_KIND = {1: "INVOKE_FUNC", 2: "INVOKE_PROPERTYGET", 4: "INVOKE_PROPERTYPUT", 8: "INVOKE_PROPERTYPUTREF"}
 
 # The VARIANT field a value of each automation type lives in.
 _FIELD = {
@@ -90,11 +91,7 @@ class _Types:
         return -1 - self.imported.index(name)
 
     def derives_from_dispatch(self, name: str) -> bool:
-        while name not in IMPORTED_INTERFACES:
-            iface = self.definition.interface(name)
-            assert iface is not None
-            name = iface.base
-        return name == "IDispatch"
+        return derives_from_dispatch(self.definition, name)
 
 
 def typedesc_text(definition: Definition, header_name: str, resources: Optional[ResourceList], source_name: str) -> str:
@@ -136,7 +133,7 @@ def typedesc_text(definition: Definition, header_name: str, resources: Optional[
         f"    {library.version[0]},",
         f"    {library.version[1]},",
         "    0,",
-        "    0,",
+        f"    {_flags(library_flags())},",
         f"    {len(type_entries)},",
         "    kTypes,",
         f"    {len(imports)},",
@@ -153,18 +150,23 @@ def _interface_lines(definition: Definition, iface: Interface, types: _Types) ->
     for method in iface.methods:
         lines += _stub_lines(iface, method, types)
         lines += _param_lines(iface, method, types)
-    root = definition.root_base(iface)
-    first_slot = root.vtable_slots + sum(len(owner.methods) for owner in definition.base_chain(iface)[:-1])
+    first_slot = first_own_slot(definition, iface)
     if iface.methods:
         lines.append(f"const LUMO_FUNC_DESC kFuncs_{iface.name}[] = {{")
         for offset, method in enumerate(iface.methods):
-            lines.append(f"    {_func_entry(iface, method, first_slot + offset, types)},")
+            lines.append(f"    {_func_entry(definition, iface, method, first_slot + offset, types)},")
         lines += ["};", ""]
     lines += [f"const LUMO_IMPL_DESC kImpls_{iface.name}[] = {{{{{types.ref(iface.base)}, 0}}}};", ""]
     return lines
 
 
-def _interface_entry(definition: Definition, iface: Interface, types: _Types) -> str:
+def library_flags() -> list[str]:
+    """The LIBFLAG_* names of the library: it is kept on disk, in its module."""
+    return ["LIBFLAG_FHASDISKIMAGE"]
+
+
+def interface_flags(definition: Definition, iface: Interface) -> list[str]:
+    """The TYPEFLAG_* names of an interface's own (vtable) view."""
     flags = []
     if iface.dual:
         flags += ["TYPEFLAG_FDUAL", "TYPEFLAG_FOLEAUTOMATION"]
@@ -174,31 +176,98 @@ def _interface_entry(definition: Definition, iface: Interface, types: _Types) ->
         flags.append("TYPEFLAG_FNONEXTENSIBLE")
     if iface.hidden:
         flags.append("TYPEFLAG_FHIDDEN")
-    if types.derives_from_dispatch(iface.name):
+    if derives_from_dispatch(definition, iface.name):
         flags.append("TYPEFLAG_FDISPATCHABLE")
-    slots = definition.root_base(iface).vtable_slots + len(definition.vtable(iface))
+    return flags
+
+
+def vtable_slots(definition: Definition, iface: Interface) -> int:
+    """The slots of an interface's vtable, its bases' included."""
+    return definition.root_base(iface).vtable_slots + len(definition.vtable(iface))
+
+
+def first_own_slot(definition: Definition, iface: Interface) -> int:
+    """The vtable slot of an interface's first own method."""
+    return vtable_slots(definition, iface) - len(iface.methods)
+
+
+def coclass_flags(coclass: Coclass) -> list[str]:
+    return [] if coclass.noncreatable else ["TYPEFLAG_FCANCREATE"]
+
+
+def impl_flags(member: CoclassInterface) -> list[str]:
+    return (["IMPLTYPEFLAG_FDEFAULT"] if member.is_default else []) + (
+        ["IMPLTYPEFLAG_FSOURCE"] if member.is_source else []
+    )
+
+
+def func_flags(method: Method) -> list[str]:
+    return (["FUNCFLAG_FRESTRICTED"] if method.restricted else []) + (["FUNCFLAG_FHIDDEN"] if method.hidden else [])
+
+
+def param_flags(param: Param) -> list[str]:
+    return (
+        (["PARAMFLAG_FIN"] if param.is_in else [])
+        + (["PARAMFLAG_FOUT"] if param.is_out else [])
+        + (["PARAMFLAG_FRETVAL"] if param.retval else [])
+        + (["PARAMFLAG_FOPT"] if param.optional else [])
+    )
+
+
+def memid(definition: Definition, iface: Interface, method: Method) -> int:
+    """The method's dispatch id, or the one a type library gives a method without: 0x60000000,
+    the interface's depth below IUnknown times 0x10000, and the method's index in it."""
+    if method.dispid is not None:
+        return method.dispid
+    depth = len(definition.base_chain(iface))
+    name = definition.base_chain(iface)[0].base
+    while IMPORTED_INTERFACES[name].base is not None:
+        depth += 1
+        name = IMPORTED_INTERFACES[name].base
+    return 0x60000000 + (depth << 16) + iface.methods.index(method)
+
+
+def type_parts(type_ref: TypeRef) -> tuple[str, int, Optional[str]]:
+    """A type as the description holds it: its vartype inside so many VT_PTRs, and for
+    VT_USERDEFINED the name of the type referred to."""
+    base = BASE_TYPES.get(type_ref.name)
+    if base is not None:
+        return base.vartype, type_ref.pointers, None
+    if type_ref.name == "IUnknown":
+        return "VT_UNKNOWN", type_ref.pointers - 1, None
+    if type_ref.name == "IDispatch":
+        return "VT_DISPATCH", type_ref.pointers - 1, None
+    return "VT_USERDEFINED", type_ref.pointers, type_ref.name
+
+
+def derives_from_dispatch(definition: Definition, name: str) -> bool:
+    while name not in IMPORTED_INTERFACES:
+        iface = definition.interface(name)
+        assert iface is not None
+        name = iface.base
+    return name == "IDispatch"
+
+
+def _interface_entry(definition: Definition, iface: Interface, types: _Types) -> str:
     funcs = f"kFuncs_{iface.name}" if iface.methods else "nullptr"
     return (
-        f"{{{_wide(iface.name)}, {_wide(iface.helpstring)}, {_guid(iface.iid)}, TKIND_INTERFACE, {_flags(flags)}, "
-        f"{slots}, {len(iface.methods)}, {funcs}, 1, kImpls_{iface.name}}}"
+        f"{{{_wide(iface.name)}, {_wide(iface.helpstring)}, {_guid(iface.iid)}, TKIND_INTERFACE, "
+        f"{_flags(interface_flags(definition, iface))}, {vtable_slots(definition, iface)}, {len(iface.methods)}, "
+        f"{funcs}, 1, kImpls_{iface.name}}}"
     )
 
 
 def _coclass_lines(coclass: Coclass, types: _Types) -> list[str]:
     lines = [f"const LUMO_IMPL_DESC kImpls_{coclass.name}[] = {{"]
     for member in coclass.interfaces:
-        flags = (["IMPLTYPEFLAG_FDEFAULT"] if member.is_default else []) + (
-            ["IMPLTYPEFLAG_FSOURCE"] if member.is_source else []
-        )
-        lines.append(f"    {{{types.ref(member.name)}, {_flags(flags)}}},")
+        lines.append(f"    {{{types.ref(member.name)}, {_flags(impl_flags(member))}}},")
     return lines + ["};", ""]
 
 
 def _coclass_entry(coclass: Coclass) -> str:
-    flags = [] if coclass.noncreatable else ["TYPEFLAG_FCANCREATE"]
     return (
         f"{{{_wide(coclass.name)}, {_wide(coclass.helpstring)}, {_guid(coclass.clsid)}, TKIND_COCLASS, "
-        f"{_flags(flags)}, 0, 0, nullptr, {len(coclass.interfaces)}, kImpls_{coclass.name}}}"
+        f"{_flags(coclass_flags(coclass))}, 0, 0, nullptr, {len(coclass.interfaces)}, kImpls_{coclass.name}}}"
     )
 
 
@@ -209,36 +278,23 @@ def _param_lines(iface: Interface, method: Method, types: _Types) -> list[str]:
     for param in method.params:
         if param.defaultvalue is not None:
             raise IdlError(f"the type description carries no default values ('{param.name}')", param.line)
-        flags = (
-            (["PARAMFLAG_FIN"] if param.is_in else [])
-            + (["PARAMFLAG_FOUT"] if param.is_out else [])
-            + (["PARAMFLAG_FRETVAL"] if param.retval else [])
-            + (["PARAMFLAG_FOPT"] if param.optional else [])
-        )
-        lines.append(f"    {{{_wide(param.name)}, {_type_desc(param.type, types)}, {_flags(flags)}}},")
+        lines.append(f"    {{{_wide(param.name)}, {_type_desc(param.type, types)}, {_flags(param_flags(param))}}},")
     return lines + ["};", ""]
 
 
-def _func_entry(iface: Interface, method: Method, slot: int, types: _Types) -> str:
-    flags = (["FUNCFLAG_FRESTRICTED"] if method.restricted else []) + (["FUNCFLAG_FHIDDEN"] if method.hidden else [])
+def _func_entry(definition: Definition, iface: Interface, method: Method, slot: int, types: _Types) -> str:
     params = _params_name(iface, method) if method.params else "nullptr"
     stub = _stub_name(iface, method) if method.return_type == TypeRef("HRESULT") else "nullptr"
-    memid = method.dispid if method.dispid is not None else -1
     return (
-        f"{{{_wide(method.name)}, {_wide(method.helpstring)}, {memid}, {_INVOKE_KIND[method.invoke_kind]}, "
-        f"{_flags(flags)}, {slot}, {len(method.params)}, {params}, {_type_desc(method.return_type, types)}, {stub}}}"
+        f"{{{_wide(method.name)}, {_wide(method.helpstring)}, {memid(definition, iface, method)}, "
+        f"{INVOKE_KIND[method.invoke_kind]}, {_flags(func_flags(method))}, {slot}, {len(method.params)}, {params}, "
+        f"{_type_desc(method.return_type, types)}, {stub}}}"
     )
 
 
 def _type_desc(type_ref: TypeRef, types: _Types) -> str:
-    base = BASE_TYPES.get(type_ref.name)
-    if base is not None:
-        return f"{{{base.vartype}, {type_ref.pointers}, 0}}"
-    if type_ref.name == "IUnknown":
-        return f"{{VT_UNKNOWN, {type_ref.pointers - 1}, 0}}"
-    if type_ref.name == "IDispatch":
-        return f"{{VT_DISPATCH, {type_ref.pointers - 1}, 0}}"
-    return f"{{VT_USERDEFINED, {type_ref.pointers}, {types.ref(type_ref.name)}}}"
+    vartype, pointers, referred = type_parts(type_ref)
+    return f"{{{vartype}, {pointers}, {0 if referred is None else types.ref(referred)}}}"
 
 
 def _stub_lines(iface: Interface, method: Method, types: _Types) -> list[str]:

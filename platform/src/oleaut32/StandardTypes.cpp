@@ -104,4 +104,12 @@ const LUMO_TYPELIB_DESC& StandardLibraryDescription() noexcept
     return kStandardLibrary;
 }
 
+const LUMO_TYPEINFO_DESC* StandardType(REFGUID guid) noexcept
+{
+    for (const LUMO_TYPEINFO_DESC& type : kStandardTypes)
+        if (type.guid == guid)
+            return &type;
+    return nullptr;
+}
+
 }  // namespace lumo::platform

@@ -60,12 +60,19 @@ private:
     UINT m_used = 0;
 };
 
+// A type's functions with its bases' first, down to IUnknown: a dispatch view shows IUnknown's
+// and IDispatch's (restricted) before the interface's own, as a dual's type library does.
 void CollectFunctions(const LUMO_TYPELIB_DESC& library, const LUMO_TYPEINFO_DESC& type,
                       std::vector<const LUMO_FUNC_DESC*>& funcs)
 {
-    // The bases first, down from the one that derives from an imported interface.
-    if (type.implCount > 0 && type.impls[0].ref >= 0)
-        CollectFunctions(library, library.types[type.impls[0].ref], funcs);
+    if (type.implCount > 0) {
+        const SHORT base = type.impls[0].ref;
+        if (base >= 0) {
+            CollectFunctions(library, library.types[base], funcs);
+        } else if (const LUMO_TYPEINFO_DESC* imported = StandardType(library.imports[-1 - base].guid)) {
+            CollectFunctions(StandardLibraryDescription(), *imported, funcs);
+        }
+    }
     for (UINT i = 0; i < type.funcCount; ++i)
         funcs.push_back(&type.funcs[i]);
 }
@@ -126,7 +133,8 @@ STDMETHODIMP TypeInfo::GetTypeAttr(TYPEATTR** ppTypeAttr)
     attributes->typekind = Kind();
     attributes->cFuncs = static_cast<WORD>(m_funcs.size());
     attributes->cImplTypes = m_type.implCount;
-    attributes->wTypeFlags = m_type.typeflags;
+    // A dual's dispatch view is not itself a vtable interface that Automation can call.
+    attributes->wTypeFlags = m_dispatchView ? m_type.typeflags & ~TYPEFLAG_FOLEAUTOMATION : m_type.typeflags;
     attributes->tdescAlias.vt = VT_EMPTY;
     if (attributes->typekind != TKIND_COCLASS) {
         attributes->cbSizeInstance = sizeof(void*);
@@ -230,6 +238,9 @@ STDMETHODIMP TypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxName
         return TYPE_E_ELEMENTNOTFOUND;
     UINT shown = 0;
     const LUMO_PARAM_DESC* params = ParamsShown(*func, &shown);
+    // The value a put function assigns is unnamed.
+    if ((func->invkind == INVOKE_PROPERTYPUT || func->invkind == INVOKE_PROPERTYPUTREF) && shown > 0)
+        --shown;
     UINT written = 0;
     auto add = [&](LPCOLESTR name) -> HRESULT {
         if (written == cMaxNames)

@@ -30,7 +30,8 @@ HRESULT LoadFromModule(LPCOLESTR path, ITypeLib** library)
     return S_OK;
 }
 
-// The registered version of a major version with the highest minor at least `minor`.
+// The registered version that is exactly major.minor, else the one of that major version
+// with the highest minor above `minor`.
 std::optional<WideString> BestVersion(const TypeLibRegistryKey& library, WORD major, WORD minor)
 {
     std::optional<WideString> best;
@@ -45,6 +46,8 @@ std::optional<WideString> BestVersion(const TypeLibRegistryKey& library, WORD ma
         const unsigned long foundMinor = std::strtoul(minorText, &end, 16);
         if (end == minorText || *end != '\0' || foundMajor != major || foundMinor < minor)
             continue;
+        if (foundMinor == minor)
+            return name;
         if (!best || foundMinor > bestMinor) {
             best = name;
             bestMinor = foundMinor;

@@ -115,6 +115,8 @@ private:
 };
 
 const LUMO_TYPELIB_DESC& StandardLibraryDescription() noexcept;
+// The standard library's type of that GUID, or null.
+const LUMO_TYPEINFO_DESC* StandardType(REFGUID guid) noexcept;
 
 // Reads the type library resource of a loaded module; TYPE_E_CANTLOADLIBRARY without one.
 HRESULT DescriptionOfModule(HMODULE module, const LUMO_TYPELIB_DESC** description);
