@@ -1,6 +1,7 @@
 #include "LumoEnum.h"
 
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "ItemText.h"
@@ -253,9 +254,13 @@ LONG CLumoEnum::GetIndex(const VARIANT& index)
     {
         LONG position;
         if (CZoVariant::IsInteger(index)) {
-            CComVariant number;
-            ZoCheckPlatform(number.ChangeType(VT_I4, &index));
-            position = number.lVal;
+            // Read here, not through VariantChangeType: Wine's lets a VT_UI4 above 2^31 wrap.
+            constexpr LONGLONG kLowest = std::numeric_limits<LONG>::min();
+            constexpr LONGLONG kHighest = std::numeric_limits<LONG>::max();
+            const LONGLONG number = CZoVariant::ToInt(index);
+            if ((index.vt == VT_UI8 && index.ullVal > ULONGLONG(kHighest)) || number < kLowest || number > kHighest)
+                ZO_THROW_HR(DISP_E_OVERFLOW);
+            position = static_cast<LONG>(number);
         } else if (index.vt == VT_BSTR) {
             position = FindKey(index.bstrVal);
             if (position == kNotFound)
