@@ -130,7 +130,7 @@ OleString AppIdReplacement(CAtlModule& module, HRESULT& hr)
     const RegistryTree tree = ReadRegistryTree(HKEY_CURRENT_USER, OLESTR("Software\\LumoAppIdTest"));
     RegDeleteTreeW(HKEY_CURRENT_USER, OLESTR("Software\\LumoAppIdTest"));
     const auto key = tree.find(OLESTR(""));
-    return key == tree.end() || key->second.empty() ? OleString() : key->second[0];
+    return key == tree.end() || key->second.empty() ? OleString() : *key->second.begin();
 }
 
 TEST(ModuleAppId, EveryScriptGetsTheApplicationIdInRegistryForm)

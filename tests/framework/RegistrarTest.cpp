@@ -202,7 +202,7 @@ TEST_F(RegistrarTest, ReplacementsAreReplacedByNameAndCleared)
     ASSERT_EQ(m_registrar.AddReplacement(OLESTR("Name"), OLESTR("one")), S_OK);
     ASSERT_EQ(m_registrar.AddReplacement(OLESTR("NAME"), OLESTR("two")), S_OK);
     ASSERT_EQ(Register(OLESTR("A = s '%name%'")), S_OK);
-    EXPECT_EQ(Tree()[OLESTR("A")], std::vector<OleString>{OLESTR("@=s:two")});
+    EXPECT_EQ(Tree()[OLESTR("A")], std::set<OleString>{OLESTR("@=s:two")});
     EXPECT_EQ(m_registrar.ClearReplacements(), S_OK);
     EXPECT_EQ(Register(OLESTR("A = s '%name%'")), DISP_E_EXCEPTION);
 

@@ -1,6 +1,7 @@
 #include "RegistryTree.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -45,7 +46,7 @@ OleString ValueText(const OLECHAR* name, DWORD nameLength, DWORD type, const std
 
 void ReadKey(HKEY key, const OleString& path, RegistryTree& tree)
 {
-    std::vector<OleString>& values = tree[path];
+    std::set<OleString>& values = tree[path];
     for (DWORD index = 0;; ++index) {
         OLECHAR name[256];
         DWORD nameLength = 256;
@@ -56,7 +57,7 @@ void ReadKey(HKEY key, const OleString& path, RegistryTree& tree)
         std::vector<BYTE> data(size);
         nameLength = 256;
         RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
-        values.push_back(ValueText(name, nameLength, type, data));
+        values.insert(ValueText(name, nameLength, type, data));
     }
     for (DWORD index = 0;; ++index) {
         OLECHAR name[256];

@@ -44,6 +44,11 @@ constexpr const char kIndentedXml[] =
     {"ItemXmlTest.NestingIsWrittenAsFarAsItIsRead",
      "Wine's MSXML parses no text deeper than 256 element levels (its libxml2's default bound); Windows documents "
      "no such bound below MaxElementDepth"},
+    {"ZoRegistryTest.TextsAreReadUpToTheirFirstNulAndNotExpanded",
+     "Wine's RegQueryValueExW adds the missing NUL to a REG_SZ value stored without one; Windows returns the "
+     "data as stored"},
+    {"ZoFilesTest.LongAndShortFormsOfExistingPaths",
+     "Wine's GetLongPathNameW gives the path of a missing file back; Windows fails with ERROR_FILE_NOT_FOUND"},
     {"ItemXmlTest.TwentyMegabytesOfBytesRoundTrip",
      "Wine's MSXML parses no text node longer than 10,000,000 characters (its libxml2's default bound)"},
 };

@@ -324,7 +324,8 @@ TEST_F(ZoFilesTest, TempDirectoryIsTheSystemsWithASeparatorAtTheEnd)
     const OleString temp = Files::GetTempDirectory();
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(OLECHAR('\\'), temp.back());
-    EXPECT_TRUE(fs::equivalent(LocalPath(temp), m_folder.Path()));
+    // Without the separator: Windows' stat refuses a folder's path that ends in one.
+    EXPECT_TRUE(fs::equivalent(LocalPath(temp.substr(0, temp.size() - 1)), m_folder.Path()));
 }
 
 // ---------------------------------------------------------------------------------------------
