@@ -151,6 +151,10 @@ HRESULT CComTypeInfoHolder::Invoke(void* instance, DISPID member, REFIID riid, W
                 const WORD put = static_cast<WORD>((flags & ~DISPATCH_PROPERTYPUTREF) | DISPATCH_PROPERTYPUT);
                 hr = info->Invoke(instance, member, put, passed, result, exception, argError);
             }
+            // A property read called as a method: Wine's JScript asks so for an Enumerator's
+            // _NewEnum, and "x.P()" reads the same.
+            if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_METHOD)
+                hr = info->Invoke(instance, member, DISPATCH_PROPERTYGET, passed, result, exception, argError);
         }
     } catch (...) {
         hr = E_OUTOFMEMORY;

@@ -255,6 +255,8 @@ TEST_F(LateBound, InterfaceArgumentsAndEnumerator)
     EXPECT_EQ(V_BOOL(&result), VARIANT_TRUE);
     EXPECT_EQ(Call(6, DISPATCH_METHOD, {I4(1)}, &result), DISP_E_TYPEMISMATCH);
 
+    ASSERT_EQ(Call(DISPID_NEWENUM, DISPATCH_METHOD, {}, &result), S_OK) << "a property read called as a method";
+    VariantClear(&result);
     ASSERT_EQ(Call(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &result), S_OK);
     ASSERT_EQ(V_VT(&result), VT_UNKNOWN);
     IEnumVARIANT* enumerator = nullptr;
