@@ -2,8 +2,7 @@
 # Cross-builds the Windows dependencies with mingw-w64 into build-win-deps/<arch>/ (include/,
 # lib/), skipping what is already there:
 #   GoogleTest/GoogleMock  from Debian's source (/usr/src/googletest, package googletest)
-#   Crypto++               from Debian's source package (apt-get source libcrypto++), only
-#                          the objects that Base64 takes
+#   Crypto++               from Debian's source package (apt-get source libcrypto++)
 #   scripts/build-windows-deps.sh [x86_64|i686]      (default x86_64)
 # The Windows CMake builds find the prefix through LUMO_WINDOWS_DEPS (the toolchain files
 # default it to this folder).
@@ -61,13 +60,6 @@ cryptopp_source() {
     dirname "$found"
 }
 
-# Only what Base64 needs, and what those objects need in turn (the library whole takes ten
-# times as long to build). A link that misses an object names its symbol.
-cryptopp_objects=(
-    algparam.o allocate.o asn.o base64.o basecode.o cpu.o cryptlib.o filters.o fips140.o integer.o
-    iterhash.o misc.o mqueue.o nbtheory.o pubkey.o queue.o sha.o sha_simd.o sse_simd.o
-)
-
 if [ ! -f "$prefix/lib/libcryptopp.a" ]; then
     source_dir=$(cryptopp_source)
     echo "Building Crypto++ for $arch from $(basename "$source_dir")"
@@ -76,9 +68,10 @@ if [ ! -f "$prefix/lib/libcryptopp.a" ]; then
     mkdir -p "$work"
     cp -a "$source_dir" "$work/cryptopp"
     make -C "$work/cryptopp" -f GNUmakefile -j"$jobs" \
-        CXX="$triplet-g++-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" "${cryptopp_objects[@]}" >/dev/null
+        CXX="$triplet-g++-posix" AR="$triplet-ar" RANLIB="$triplet-ranlib" static >/dev/null
     mkdir -p "$prefix/include/cryptopp" "$prefix/lib"
     cp "$work/cryptopp"/*.h "$prefix/include/cryptopp/"
-    (cd "$work/cryptopp" && "$triplet-ar" rcs "$prefix/lib/libcryptopp.a" "${cryptopp_objects[@]}")
+    # Debian's makefile names it libcrypto++.a; the upstream name serves both.
+    cp "$work/cryptopp/libcrypto++.a" "$prefix/lib/libcryptopp.a"
 fi
 echo "Windows dependencies for $arch in $prefix"
