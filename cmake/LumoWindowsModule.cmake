@@ -70,10 +70,12 @@ function(lumo_windows_module target)
         COMMENT "Generating ${library_name}.tlb"
         VERBATIM)
 
-    # The files the resource list names ("<id> <type> "<file>""), for the dependencies.
+    # The files the resource list names ("<id> <type> "<file>"" or #include "<file>"), for the
+    # dependencies.
     get_filename_component(rc_dir "${ARG_RC}" DIRECTORY)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${ARG_RC}")
-    file(STRINGS "${ARG_RC}" named REGEX "^[ \t]*[0-9A-Za-z_]+[ \t]+[0-9A-Za-z_]+[ \t]+\"[^\"]+\"")
+    file(STRINGS "${ARG_RC}" named
+         REGEX "^[ \t]*([0-9A-Za-z_]+[ \t]+[0-9A-Za-z_]+|#[ \t]*include)[ \t]+\"[^\"]+\"")
     set(rc_depends "${ARG_RC}" "${tlb}")
     foreach(line IN LISTS named)
         string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*" "\\1" file "${line}")

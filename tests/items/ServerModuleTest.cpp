@@ -1,6 +1,8 @@
 // The module's entry points: registration content, class objects, unloading, and the
 // registration tool.
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -142,6 +144,36 @@ TEST_F(ServerRegistrationTest, RunsInTheSystemLocaleAndRestoresTheCallers)
 }
 
 using ServerModuleTest = ComponentTest;
+
+#ifdef _WIN32
+// The DLL's version resource: the fixed part, and the product's name and version among its
+// texts (UTF-16, as windres writes them).
+TEST_F(ServerModuleTest, WindowsModuleCarriesItsVersion)
+{
+    const HMODULE module = GetModuleHandleW(LumoItemsModulePath().c_str());
+    ASSERT_NE(module, nullptr);
+    const LPCWSTR versionType = MAKEINTRESOURCEW(16);  // RT_VERSION
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), versionType);
+    ASSERT_NE(found, nullptr);
+    const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    const DWORD size = SizeofResource(module, found);
+    ASSERT_NE(data, nullptr);
+    const std::basic_string_view<OLECHAR> units(reinterpret_cast<const OLECHAR*>(data), size / sizeof(OLECHAR));
+    const size_t fixed = units.find(OLESTR("VS_VERSION_INFO"));
+    ASSERT_NE(fixed, units.npos);
+    // The fixed part follows its key, aligned to 32 bits.
+    const size_t at = ((fixed + 16) * sizeof(OLECHAR) + 3) & ~size_t(3);
+    ASSERT_LE(at + sizeof(VS_FIXEDFILEINFO), size_t(size));
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, data + at, sizeof info);
+    EXPECT_EQ(info.dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(info.dwFileVersionMS, (2u << 16) | 2u);
+    EXPECT_EQ(info.dwFileVersionLS, 72u << 16);
+    EXPECT_EQ(info.dwFileType, DWORD(VFT_DLL));
+    for (const OLECHAR* text : {OLESTR("Tavrin Lumo Platform"), OLESTR("2.2.72"), OLESTR("LumoItems.dll")})
+        EXPECT_NE(units.find(text), units.npos) << std::string(text, text + std::char_traits<OLECHAR>::length(text));
+}
+#endif
 
 TEST_F(ServerModuleTest, CanUnloadOnlyWhenNoObjectLives)
 {
