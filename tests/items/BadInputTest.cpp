@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CountedObject.h"
 #include "ItemsTestSupport.h"
 #include "ZoException.h"
 #include "ZoTestSupport.h"
@@ -17,42 +18,6 @@
 namespace {
 
 using BadInputTest = ComponentTest;
-
-// An object of no library of ours. It answers IUnknown and IDispatch; any other interface
-// gets queryFailure, which is either E_NOINTERFACE or a failure of another kind.
-class StrangerObject : public IDispatch {
-public:
-    explicit StrangerObject(HRESULT queryFailure = E_NOINTERFACE) : m_queryFailure(queryFailure) {}
-    StrangerObject(const StrangerObject&) = delete;
-    StrangerObject& operator=(const StrangerObject&) = delete;
-    LONG References() const { return m_references; }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return m_queryFailure;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&m_references)); }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
-private:
-    HRESULT m_queryFailure;
-    LONG m_references = 1;
-};
 
 // What the platform's two variant copies make of a variant: both copy it; only the copy
 // that keeps a reference as the reference does (the dereferencing copy refuses it); neither.
@@ -134,7 +99,7 @@ public:
     OddVariants& operator=(const OddVariants&) = delete;
 
     const std::vector<OddVariant>& All() const { return m_all; }
-    const StrangerObject& Stranger() const { return m_stranger; }
+    const CountedObject& Stranger() const { return m_stranger; }
 
 private:
     template <class Fill>
@@ -148,7 +113,7 @@ private:
         m_all.push_back({what, value, copies, stored, foreign});
     }
 
-    StrangerObject m_stranger;
+    CountedObject m_stranger;
     IDispatch* m_dispatch = &m_stranger;
     IUnknown* m_nullUnknown = nullptr;
     LONG m_long = 7;
@@ -570,7 +535,7 @@ TEST_F(BadInputTest, LumoProperty)
                            copies ? S_OK : E_ZO_EXCEPTION, 0, kChanges);
     }
     RunBadCalls<ILumoProperty>(PopulatedProperty, [](ILumoProperty* p) { return SnapshotOf(p); }, calls);
-    EXPECT_EQ(odd.Stranger().References(), 1) << "every reference to the foreign object given back";
+    EXPECT_EQ(odd.Stranger().References(), 1u) << "every reference to the foreign object given back";
 }
 
 // LumoEnumProperty
@@ -668,7 +633,7 @@ TEST_F(BadInputTest, LumoEnumProperty)
     }
     RunBadCalls<ILumoEnumProperty>(PopulatedPropertyCollection, [](ILumoEnumProperty* p) { return SnapshotOf(p); },
                                    calls);
-    EXPECT_EQ(odd.Stranger().References(), 1) << "every reference to the foreign object given back";
+    EXPECT_EQ(odd.Stranger().References(), 1u) << "every reference to the foreign object given back";
 }
 
 // LumoItem
@@ -676,7 +641,7 @@ TEST_F(BadInputTest, LumoEnumProperty)
 TEST_F(BadInputTest, LumoItem)
 {
     const OddVariants odd;
-    StrangerObject failingQueries(E_UNEXPECTED);
+    CountedObject failingQueries(E_UNEXPECTED);
     CComPtr<ILumoItem> bystander = PopulatedItem();
     const OleString bystanderText = TextOf(bystander);
     std::vector<BadCall<ILumoItem>> calls;
@@ -718,7 +683,7 @@ TEST_F(BadInputTest, LumoItem)
     CComPtr<ILumoEnum> collection = NewEnum();
     const NotACollection notCollections[] = {
         {"null", nullptr},
-        {"a foreign object", static_cast<IDispatch*>(const_cast<StrangerObject*>(&odd.Stranger()))},
+        {"a foreign object", static_cast<IDispatch*>(const_cast<CountedObject*>(&odd.Stranger()))},
         {"an item collection", collection.p},
         {"an item", bystander.p},
     };
@@ -792,8 +757,8 @@ TEST_F(BadInputTest, LumoItem)
             return item;
         },
         [](ILumoItem* i) { return SnapshotOf(i); }, unsaveable);
-    EXPECT_EQ(odd.Stranger().References(), 1) << "every reference to the foreign object given back";
-    EXPECT_EQ(failingQueries.References(), 1);
+    EXPECT_EQ(odd.Stranger().References(), 1u) << "every reference to the foreign object given back";
+    EXPECT_EQ(failingQueries.References(), 1u);
 }
 
 // LumoEnum
@@ -801,7 +766,7 @@ TEST_F(BadInputTest, LumoItem)
 TEST_F(BadInputTest, LumoEnum)
 {
     const OddVariants odd;
-    StrangerObject failingQueries(E_UNEXPECTED);
+    CountedObject failingQueries(E_UNEXPECTED);
     std::vector<BadCall<ILumoEnum>> calls;
     AddItemBaseCalls(calls, odd);
     calls.emplace_back("SaveXML of a collection holding a number", [](ILumoEnum* e) { return SaveFails(e); },
@@ -996,7 +961,7 @@ TEST_F(BadInputTest, LumoEnum)
     };
     const NotACollection notCollections[] = {
         {"null", nullptr},
-        {"a foreign object", static_cast<IDispatch*>(const_cast<StrangerObject*>(&odd.Stranger()))},
+        {"a foreign object", static_cast<IDispatch*>(const_cast<CountedObject*>(&odd.Stranger()))},
         {"an item", item.p},
         {"a property collection", properties.p},
     };
@@ -1028,8 +993,8 @@ TEST_F(BadInputTest, LumoEnum)
     calls.emplace_back("Add under a key that exists", [](ILumoEnum* e) { return e->Add(CComVariant(1), CComVariant(OLESTR("it"))); },
                        E_ZO_EXCEPTION, 53002);
     RunBadCalls<ILumoEnum>(PopulatedEnum, [](ILumoEnum* e) { return SnapshotOf(e); }, calls);
-    EXPECT_EQ(odd.Stranger().References(), 1) << "every reference to the foreign object given back";
-    EXPECT_EQ(failingQueries.References(), 1);
+    EXPECT_EQ(odd.Stranger().References(), 1u) << "every reference to the foreign object given back";
+    EXPECT_EQ(failingQueries.References(), 1u);
 }
 
 // LumoEnumVARIANT, over either kind of collection, one member already fetched.

@@ -83,22 +83,6 @@ OleString GuidOf(ILumoItem* item)
     return OleString(ViewOfBstr(guid));
 }
 
-// The raised entry (the first) of the error document the last call left.
-EntryView RaisedEntry()
-{
-    const std::vector<EntryView> entries = EntriesOfXml(TakeThreadErrorObject().description);
-    return entries.empty() ? EntryView{} : entries.front();
-}
-
-OleString DetailOf(const EntryView& entry, const OLECHAR* name)
-{
-    for (const auto& [detailName, value] : entry.details) {
-        if (detailName == name)
-            return value;
-    }
-    return OLESTR("<none>");
-}
-
 size_t CountOfDetail(const EntryView& entry, const OLECHAR* name)
 {
     size_t count = 0;
@@ -194,7 +178,7 @@ TEST_F(ItemXmlTest, GuidAttributeIsTheCanonicalFormOfAValidGuidOnly)
     CComBSTR xml;
     EXPECT_EQ(item->SaveXML(&xml), E_ZO_EXCEPTION);
     EXPECT_EQ(xml.m_str, nullptr);
-    EXPECT_FALSE(RaisedEntry().code.empty());
+    EXPECT_FALSE(FirstErrorEntry().code.empty());
 }
 
 TEST_F(ItemXmlTest, AbsentAttributesLeaveIdentifierAndTypeAndLoadingReplacesEveryProperty)
@@ -396,7 +380,7 @@ TEST_F(ItemXmlTest, ItemReaderErrors)
         SetProperty(item, OLESTR("Old"), CComVariant(LONG(1)), false);
         const OleString before = TextOf(item);
         EXPECT_EQ(Load(item, c.xml), E_ZO_EXCEPTION) << c.what;
-        const EntryView raised = RaisedEntry();
+        const EntryView raised = FirstErrorEntry();
         EXPECT_EQ(raised.code, c.code) << c.what;
         EXPECT_EQ(DetailOf(raised, OLESTR("ItemXML")), c.xml) << c.what;
         if (c.detailName) {
@@ -418,7 +402,7 @@ TEST_F(ItemXmlTest, ANestedItemsErrorNamesTheNestedTextOnce)
                           nested + OLESTR("</property></item>");
     CComPtr<ILumoItem> item = NewItem();
     ASSERT_EQ(Load(item, xml), E_ZO_EXCEPTION);
-    const EntryView raised = RaisedEntry();
+    const EntryView raised = FirstErrorEntry();
     EXPECT_EQ(raised.code, OLESTR("2003"));
     EXPECT_EQ(CountOfDetail(raised, OLESTR("ItemXML")), 1u);
     EXPECT_EQ(DetailOf(raised, OLESTR("ItemXML")), nested);
@@ -429,7 +413,7 @@ TEST_F(ItemXmlTest, TheInputDetailIsCutAfter64KiB)
     const OleString xml = OLESTR("<item progid=\"x\">") + OleString(100000, OLECHAR('a')) + OLESTR("</item>");
     CComPtr<ILumoItem> item = NewItem();
     ASSERT_EQ(Load(item, xml), E_ZO_EXCEPTION);
-    const OleString detail = DetailOf(RaisedEntry(), OLESTR("ItemXML"));
+    const OleString detail = DetailOf(FirstErrorEntry(), OLESTR("ItemXML"));
     EXPECT_EQ(detail.substr(0, 65536), xml.substr(0, 65536));
     EXPECT_EQ(detail.substr(65536), OLESTR("... [cut: ") + Decimal(static_cast<long long>(xml.size() - 65536)) +
                                         OLESTR(" more characters]"));
@@ -442,7 +426,7 @@ TEST_F(ItemXmlTest, WriterErrorsNameTheProperty)
     SetProperty(item, OLESTR("Holder"), CComVariant(static_cast<IUnknown*>(property.p)), true, OLESTR("urn:n"));
     CComBSTR xml;
     ASSERT_EQ(item->SaveXML(&xml), E_ZO_EXCEPTION);
-    const EntryView raised = RaisedEntry();
+    const EntryView raised = FirstErrorEntry();
     EXPECT_EQ(raised.code, OLESTR("1012"));
     EXPECT_EQ(DetailOf(raised, OLESTR("PropName")), OLESTR("Holder"));
     EXPECT_EQ(DetailOf(raised, OLESTR("PropNamespace")), OLESTR("urn:n"));
@@ -453,7 +437,7 @@ TEST_F(ItemXmlTest, WriterErrorsNameTheProperty)
     currency.cyVal.int64 = 10000;
     SetProperty(withCurrency, OLESTR("Price"), currency, true);
     ASSERT_EQ(withCurrency->SaveXML(&xml), E_ZO_EXCEPTION);
-    const EntryView unsupported = RaisedEntry();
+    const EntryView unsupported = FirstErrorEntry();
     EXPECT_EQ(unsupported.code, OLESTR("2017"));
     EXPECT_EQ(DetailOf(unsupported, OLESTR("PropName")), OLESTR("Price"));
 }
@@ -464,18 +448,18 @@ TEST_F(ItemXmlTest, CollectionWriterAndReaderErrors)
     ASSERT_EQ(withText->Add(CComVariant(OLESTR("text")), MissingArgument()), S_OK);
     CComBSTR xml;
     EXPECT_EQ(withText->SaveXML(&xml), E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, OLESTR("1012"));
+    EXPECT_EQ(FirstErrorEntry().code, OLESTR("1012"));
     CComPtr<ILumoEnum> withCollection = NewEnum();
     ASSERT_EQ(withCollection->Add(CComVariant(static_cast<IUnknown*>(NewEnum().p)), MissingArgument()), S_OK);
     EXPECT_EQ(withCollection->SaveXML(&xml), E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, OLESTR("1012"));
+    EXPECT_EQ(FirstErrorEntry().code, OLESTR("1012"));
 
     CComPtr<ILumoEnum> collection = NewEnum();
     ASSERT_EQ(collection->Add(CComVariant(LONG(1)), CComVariant(OLESTR("old"))), S_OK);
     EXPECT_EQ(Load(collection, OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>")), E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, Decimal(E_POINTER));
+    EXPECT_EQ(FirstErrorEntry().code, Decimal(E_POINTER));
     EXPECT_EQ(Load(collection, OLESTR("<enum")), E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, OLESTR("2003"));
+    EXPECT_EQ(FirstErrorEntry().code, OLESTR("2003"));
     LONG count = 0;
     ASSERT_EQ(collection->get_Count(&count), S_OK);
     EXPECT_EQ(count, 1) << "unchanged by failures before its members are removed";
@@ -483,7 +467,7 @@ TEST_F(ItemXmlTest, CollectionWriterAndReaderErrors)
     EXPECT_EQ(Load(collection, OLESTR("<enum> text <!-- note --><?pi x?><item progid=\"LumoItemsLib::LumoItem\"/>"
                                       "<foo/><item progid=\"LumoItemsLib::LumoItem\"/></enum>")),
               E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, OLESTR("1012"));
+    EXPECT_EQ(FirstErrorEntry().code, OLESTR("1012"));
     ASSERT_EQ(collection->get_Count(&count), S_OK);
     EXPECT_EQ(count, 1) << "keeps the item read before the foreign element";
 }
@@ -494,14 +478,14 @@ TEST_F(ItemXmlTest, ObjectsThatContainThemselvesFailToSave)
     SetProperty(item, OLESTR("Self"), CComVariant(static_cast<IUnknown*>(item.p)), true);
     CComBSTR xml;
     EXPECT_EQ(item->SaveXML(&xml), E_ZO_EXCEPTION);
-    EXPECT_EQ(DetailOf(RaisedEntry(), OLESTR("Reason")), OLESTR("The object contains itself."));
+    EXPECT_EQ(DetailOf(FirstErrorEntry(), OLESTR("Reason")), OLESTR("The object contains itself."));
 
     CComPtr<ILumoEnum> collection = NewEnum();
     CComPtr<ILumoItem> member = NewItem();
     SetProperty(member, OLESTR("Back"), CComVariant(static_cast<IUnknown*>(collection.p)), true);
     ASSERT_EQ(collection->Add(CComVariant(static_cast<IUnknown*>(member.p)), MissingArgument()), S_OK);
     EXPECT_EQ(collection->SaveXML(&xml), E_ZO_EXCEPTION);
-    EXPECT_EQ(DetailOf(RaisedEntry(), OLESTR("Reason")), OLESTR("The object contains itself."));
+    EXPECT_EQ(DetailOf(FirstErrorEntry(), OLESTR("Reason")), OLESTR("The object contains itself."));
 
     // The cycles are broken so that the objects can go.
     ASSERT_EQ(PropertiesOf(item)->Clear(), S_OK);
@@ -535,14 +519,14 @@ TEST_F(ItemXmlTest, NestingIsWrittenAsFarAsItIsRead)
     const OleString leaf = OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>");
     badBottom.replace(badBottom.find(leaf), leaf.size(), OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property/></item>"));
     EXPECT_EQ(Load(loaded, badBottom), E_ZO_EXCEPTION);
-    const EntryView raised = RaisedEntry();
+    const EntryView raised = FirstErrorEntry();
     EXPECT_EQ(raised.code, OLESTR("2003"));
     EXPECT_EQ(CountOfDetail(raised, OLESTR("ItemXML")), 1u);
 
     CComPtr<ILumoItem> tooDeep = NestedItems(258);
     CComBSTR refused;
     EXPECT_EQ(tooDeep->SaveXML(&refused), E_ZO_EXCEPTION);
-    EXPECT_EQ(RaisedEntry().code, OLESTR("1006"));
+    EXPECT_EQ(FirstErrorEntry().code, OLESTR("1006"));
 
     OleString deeper = OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property name=\"x\" namespace=\"\">") + xml;
     deeper.resize(deeper.size() - 2);  // without the line end
@@ -579,7 +563,7 @@ TEST_F(ItemXmlTest, HostileDocumentsEndInAnOrderlyError)
     for (const auto& c : cases) {
         CComPtr<ILumoItem> item = NewItem();
         EXPECT_EQ(Load(item, c.xml), E_ZO_EXCEPTION) << c.what;
-        EXPECT_EQ(RaisedEntry().code, OLESTR("2003")) << c.what;
+        EXPECT_EQ(FirstErrorEntry().code, OLESTR("2003")) << c.what;
         CComPtr<ILumoEnum> collection = NewEnum();
         EXPECT_EQ(Load(collection, c.xml), E_ZO_EXCEPTION) << c.what;
         TakeThreadErrorObject();

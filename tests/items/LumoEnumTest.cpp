@@ -40,23 +40,6 @@ OleString TextOf(ILumoItemBase* object, const VARIANT& indent = MissingArgument(
     return OleString(ViewOfBstr(text));
 }
 
-// The first entry of the error the last call left: its code and its details.
-EntryView FirstErrorEntry()
-{
-    const ErrorObjectFields error = TakeThreadErrorObject();
-    const std::vector<EntryView> entries = EntriesOfXml(error.description);
-    return entries.empty() ? EntryView{} : entries.front();
-}
-
-OleString DetailOf(const EntryView& entry, const OLECHAR* name)
-{
-    for (const auto& [detailName, value] : entry.details) {
-        if (detailName == name)
-            return value;
-    }
-    return OLESTR("<none>");
-}
-
 TEST_F(LumoEnumTest, NewCollectionIsEmpty)
 {
     CComPtr<ILumoEnum> collection = NewEnum();

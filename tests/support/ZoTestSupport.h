@@ -27,6 +27,16 @@ struct EntryView {
     std::vector<std::pair<OleString, OleString>> details;
 };
 
+// The value of the entry's detail NAME, or "<none>".
+inline OleString DetailOf(const EntryView& entry, const OLECHAR* name)
+{
+    for (const auto& [detailName, value] : entry.details) {
+        if (detailName == name)
+            return value;
+    }
+    return OLESTR("<none>");
+}
+
 inline std::vector<EntryView> EntriesOf(const CZoNode& root)
 {
     std::vector<EntryView> entries;
@@ -114,6 +124,13 @@ inline ErrorObjectFields TakeThreadErrorObject()
     fields.description = ViewOfBstr(description);
     fields.helpFile = ViewOfBstr(helpFile);
     return fields;
+}
+
+// The first entry (the raised one) of the error document the last call left; taken as above.
+inline EntryView FirstErrorEntry()
+{
+    const std::vector<EntryView> entries = EntriesOfXml(TakeThreadErrorObject().description);
+    return entries.empty() ? EntryView{} : entries.front();
 }
 
 // What FormatMessageW itself gives for a number from the system's table in the user

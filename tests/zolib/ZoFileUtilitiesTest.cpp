@@ -63,14 +63,6 @@ OleString CodeOfSystemError(DWORD number)
     return Decimal(static_cast<LONG>(ZoHResultFromSystemError(static_cast<LONG>(number))));
 }
 
-OleString DetailOf(const EntryView& entry, const OLECHAR* name)
-{
-    for (const auto& [detailName, value] : entry.details)
-        if (detailName == name)
-            return value;
-    return OLESTR("<none>");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Path text
 
