@@ -236,11 +236,8 @@ LSTATUS RegistryDatabase::ParentOf(KeyId key, KeyId& parent)
 {
     auto statement = connection_.Prepare(kParentOf);
     statement.Bind(1, key);
-    bool found = false;
-    if (LSTATUS status = statement.Step(found); status != ERROR_SUCCESS)
+    if (LSTATUS status = statement.StepToRow(ERROR_KEY_DELETED); status != ERROR_SUCCESS)
         return status;
-    if (!found)
-        return ERROR_KEY_DELETED;
     parent = statement.Integer(0);
     return ERROR_SUCCESS;
 }
@@ -380,11 +377,8 @@ LSTATUS RegistryDatabase::QueryValue(KeyId key, WideView name, StoredValue& valu
             return status;
         auto statement = connection_.Prepare(kSelectValue);
         statement.Bind(1, key).Bind(2, FoldName(name));
-        bool found = false;
-        if (LSTATUS status = statement.Step(found); status != ERROR_SUCCESS)
+        if (LSTATUS status = statement.StepToRow(ERROR_FILE_NOT_FOUND); status != ERROR_SUCCESS)
             return status;
-        if (!found)
-            return ERROR_FILE_NOT_FOUND;
         value.type = static_cast<DWORD>(statement.Integer(0));
         value.data = statement.Blob(1);
         return ERROR_SUCCESS;
@@ -430,11 +424,8 @@ LSTATUS RegistryDatabase::EnumKey(KeyId key, DWORD index, SubkeyEntry& entry)
             return status;
         auto statement = connection_.Prepare(kEnumKey);
         statement.Bind(1, key).Bind(2, static_cast<int64_t>(index));
-        bool found = false;
-        if (LSTATUS status = statement.Step(found); status != ERROR_SUCCESS)
+        if (LSTATUS status = statement.StepToRow(ERROR_NO_MORE_ITEMS); status != ERROR_SUCCESS)
             return status;
-        if (!found)
-            return ERROR_NO_MORE_ITEMS;
         entry.name = DecodeName(statement.Blob(0));
         entry.className = DecodeName(statement.Blob(1));
         entry.lastWriteTime = static_cast<uint64_t>(statement.Integer(2));
@@ -449,11 +440,8 @@ LSTATUS RegistryDatabase::EnumValue(KeyId key, DWORD index, NamedValue& entry)
             return status;
         auto statement = connection_.Prepare(kEnumValue);
         statement.Bind(1, key).Bind(2, static_cast<int64_t>(index));
-        bool found = false;
-        if (LSTATUS status = statement.Step(found); status != ERROR_SUCCESS)
+        if (LSTATUS status = statement.StepToRow(ERROR_NO_MORE_ITEMS); status != ERROR_SUCCESS)
             return status;
-        if (!found)
-            return ERROR_NO_MORE_ITEMS;
         entry.name = DecodeName(statement.Blob(0));
         entry.value.type = static_cast<DWORD>(statement.Integer(1));
         entry.value.data = statement.Blob(2);

@@ -139,6 +139,13 @@ LSTATUS SqliteStatement::Step(bool& row)
     return StatusFromSqlite(result);
 }
 
+LSTATUS SqliteStatement::StepToRow(LSTATUS noRow)
+{
+    bool row = false;
+    const LSTATUS status = Step(row);
+    return status == ERROR_SUCCESS && !row ? noRow : status;
+}
+
 LSTATUS SqliteStatement::Run()
 {
     bool row = false;

@@ -56,6 +56,8 @@ public:
     SqliteStatement& Bind(int index, std::string_view blob);
     // ERROR_SUCCESS with 'row' telling whether a row is there, or the failure.
     LSTATUS Step(bool& row);
+    // ERROR_SUCCESS when a row is there, 'noRow' when none is, or the failure.
+    LSTATUS StepToRow(LSTATUS noRow);
     // Runs a statement that returns no rows.
     LSTATUS Run();
     int64_t Integer(int column) const;
