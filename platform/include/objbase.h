@@ -36,6 +36,7 @@ WINOLEAPI_(void) CoUninitialize();
 WINOLEAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 WINOLEAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
 WINOLEAPI_(void) CoFreeUnusedLibraries();
+WINOLEAPI_(void) CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD dwReserved);
 WINOLEAPI OleRun(LPUNKNOWN pUnknown);
 
 WINOLEAPI_(LPVOID) CoTaskMemAlloc(SIZE_T cb);

@@ -254,15 +254,16 @@ TEST_F(RegisteredTestComponent, ExpandsEnvironmentReferencesInModulePath)
     SetEnvironmentVariableW(variable, nullptr);
 }
 
+// Without an unload delay: the test component serves its class with the threading model Both.
 TEST_F(RegisteredTestComponent, FreeUnusedLibrariesUnloadsOnlyIdleModules)
 {
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     const LONG first = CreatedSinceLoad();
     EXPECT_EQ(first + 1, CreatedSinceLoad()) << "the module stays loaded between creations";
 
     ITestCounter* alive = nullptr;
     ASSERT_EQ(S_OK, CreateCounter(&alive));
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_EQ(first + 3, CreatedSinceLoad()) << "a live object keeps its module";
     alive->Release();
 
@@ -271,25 +272,59 @@ TEST_F(RegisteredTestComponent, FreeUnusedLibrariesUnloadsOnlyIdleModules)
                                      reinterpret_cast<void**>(&factory)));
     ASSERT_EQ(S_OK, factory->LockServer(TRUE));
     factory->Release();
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_EQ(first + 4, CreatedSinceLoad()) << "a server lock keeps its module";
     ASSERT_EQ(S_OK, CoGetClassObject(CLSID_LumoTestCounter, CLSCTX_INPROC_SERVER, nullptr, __uuidof(IClassFactory),
                                      reinterpret_cast<void**>(&factory)));
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     factory->Release();
 
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_EQ(1, CreatedSinceLoad()) << "an idle module is unloaded and loaded afresh";
 }
 
+// A free-threaded module goes only when a call finds it idle the delay after the call that
+// first found it so, and any use in between starts the wait again; a module whose classes
+// name no such threading model goes at once.
+TEST_F(RegisteredTestComponent, FreeThreadedModulesAreUnloadedAfterTheDelay)
+{
+    constexpr DWORD kDelay = 20;
+    CoFreeUnusedLibrariesEx(0, 0);
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_EQ(1, CreatedSinceLoad());
+    CoFreeUnusedLibraries();
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(2, CreatedSinceLoad()) << "the default delay is minutes";
+
+    CoFreeUnusedLibrariesEx(kDelay, 0);
+    Sleep(2 * kDelay);
+    EXPECT_EQ(3, CreatedSinceLoad()) << "a creation makes the module busy again";
+    CoFreeUnusedLibrariesEx(kDelay, 0);
+    EXPECT_EQ(4, CreatedSinceLoad()) << "found idle anew, it waits the whole delay again";
+    CoFreeUnusedLibrariesEx(kDelay, 0);
+    Sleep(2 * kDelay);
+    CoFreeUnusedLibrariesEx(kDelay, 0);
+    EXPECT_EQ(1, CreatedSinceLoad()) << "idle for the delay, it was unloaded";
+
+    CoFreeUnusedLibrariesEx(0, 0);
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey(CLSID_LumoTestCounter).c_str()));
+    RegisterInprocServer(CLSID_LumoTestCounter, TestComponentPath());
+    EXPECT_EQ(1, CreatedSinceLoad());
+    CoFreeUnusedLibraries();
+    EXPECT_EQ(1, CreatedSinceLoad()) << "without a threading model there is no delay";
+}
+
 // Creations on many threads (members of the implicit multithreaded apartment) while another
-// thread keeps unloading idle modules: every creation succeeds and no object is lost.
+// thread keeps unloading idle modules: every creation succeeds and no object is lost. The
+// unload delay is what lets a thread return from an object's last Release before its module
+// may go.
 TEST_F(RegisteredTestComponent, ConcurrentCreationAndUnloading)
 {
+    constexpr DWORD kDelay = 50;
     std::atomic<bool> stop{false};
     std::thread unloader([&] {
         while (!stop.load())
-            CoFreeUnusedLibraries();
+            CoFreeUnusedLibrariesEx(kDelay, 0);
     });
     std::atomic<int> failures{0};
     std::vector<std::thread> creators;
@@ -303,6 +338,9 @@ TEST_F(RegisteredTestComponent, ConcurrentCreationAndUnloading)
                     ++failures;
                 if (counter)
                     counter->Release();
+                // Now and then every creator pauses longer than the delay, so that the module goes.
+                if (i % 50 == 49)
+                    Sleep(2 * kDelay);
             }
         });
     for (auto& creator : creators)

@@ -1,4 +1,5 @@
-// Class objects and creation: CoGetClassObject, CoCreateInstance, CoFreeUnusedLibraries, OleRun.
+// Class objects and creation: CoGetClassObject, CoCreateInstance, CoFreeUnusedLibraries(Ex),
+// OleRun.
 #include <new>
 
 #include <objbase.h>
@@ -75,8 +76,13 @@ WINOLEAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsCont
 
 WINOLEAPI_(void) CoFreeUnusedLibraries()
 {
+    CoFreeUnusedLibrariesEx(INFINITE, 0);
+}
+
+WINOLEAPI_(void) CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD /*dwReserved*/)
+{
     try {
-        InprocServerTable::Instance().FreeUnused();
+        InprocServerTable::Instance().FreeUnused(dwUnloadDelay);
     } catch (const std::bad_alloc&) {
         // Nothing was unloaded; a later call tries again.
     }

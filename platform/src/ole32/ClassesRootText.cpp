@@ -70,7 +70,7 @@ WideString ExpandEnvironmentReferences(WideView text)
 
 }  // namespace
 
-std::optional<WideString> ReadClassesRootDefault(const WideString& subKey)
+std::optional<WideString> ReadClassesRootText(const WideString& subKey, const WCHAR* name)
 {
     OpenKey key(subKey);
     if (!key.Handle())
@@ -78,14 +78,14 @@ std::optional<WideString> ReadClassesRootDefault(const WideString& subKey)
     DWORD type = 0;
     DWORD size = 0;
     std::vector<WCHAR> data;
-    LSTATUS status = RegQueryValueExW(key.Handle(), nullptr, nullptr, &type, nullptr, &size);
+    LSTATUS status = RegQueryValueExW(key.Handle(), name, nullptr, &type, nullptr, &size);
     // The value may grow between asking for its size and reading it.
     while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         if (type != REG_SZ && type != REG_EXPAND_SZ)
             return std::nullopt;
         data.resize(size / sizeof(WCHAR) + 1);
         size = static_cast<DWORD>(data.size() * sizeof(WCHAR));
-        status = RegQueryValueExW(key.Handle(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        status = RegQueryValueExW(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         if (status == ERROR_SUCCESS)
             break;
     }

@@ -7,8 +7,9 @@
 
 namespace lumo::platform {
 
-// The default value of HKEY_CLASSES_ROOT\<subKey> when it is a text (REG_SZ, or REG_EXPAND_SZ,
-// expanded); nothing when the key or the value is missing or of another type.
-std::optional<WideString> ReadClassesRootDefault(const WideString& subKey);
+// The value 'name' (null: the default value) of HKEY_CLASSES_ROOT\<subKey> when it is a text
+// (REG_SZ, or REG_EXPAND_SZ, expanded); nothing when the key or the value is missing or of
+// another type.
+std::optional<WideString> ReadClassesRootText(const WideString& subKey, const WCHAR* name = nullptr);
 
 }  // namespace lumo::platform

@@ -1,5 +1,6 @@
 #include "ole32/InprocServerTable.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -13,9 +14,23 @@
 namespace lumo::platform {
 namespace {
 
+constexpr ULONGLONG kDefaultUnloadDelay = 10 * 60 * 1000;
+
 WideString InprocServerKey(REFCLSID clsid)
 {
     return WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\InprocServer32");
+}
+
+// The threading models whose objects any thread may be releasing when the module turns idle.
+bool IsFreeThreaded(const std::optional<WideString>& threadingModel)
+{
+    if (!threadingModel)
+        return false;
+    for (const WideView model : {WideView(u"Free"), WideView(u"Both"), WideView(u"Neutral")}) {
+        if (EqualsIgnoreAsciiCase(*threadingModel, model))
+            return true;
+    }
+    return false;
 }
 
 // Runs the module's DllMain: called without any of the table's locks held.
@@ -53,6 +68,7 @@ PinnedServer::~PinnedServer()
 void PinnedServer::Pin(const std::shared_ptr<InprocServer>& server) noexcept
 {
     server->pins.fetch_add(1);
+    server->idleSince.store(0);
     m_server = server;
 }
 
@@ -90,7 +106,7 @@ bool InprocServerTable::PinCached(REFCLSID clsid, uint64_t stamp, PinnedServer& 
 
 // A lookup that read the registry before a newer one still records under its own, older
 // stamp: the cache then no longer matches the current stamp and is rebuilt on the next call.
-bool InprocServerTable::RecordAndPin(REFCLSID clsid, const WideString& path, uint64_t stamp,
+bool InprocServerTable::RecordAndPin(REFCLSID clsid, const WideString& path, bool freeThreaded, uint64_t stamp,
                                      std::shared_ptr<InprocServer>& loaded, PinnedServer& pinned)
 {
     std::unique_lock lock(m_lock);
@@ -105,6 +121,7 @@ bool InprocServerTable::RecordAndPin(REFCLSID clsid, const WideString& path, uin
         m_classesStamp = stamp;
     }
     m_classes[clsid] = it->second;
+    it->second->unloadsAfterDelay = it->second->unloadsAfterDelay || freeThreaded;
     pinned.Pin(it->second);
     return true;
 }
@@ -114,17 +131,19 @@ HRESULT InprocServerTable::Pin(REFCLSID clsid, PinnedServer& pinned)
     const uint64_t stamp = RegistryChangeStamp();
     if (PinCached(clsid, stamp, pinned))
         return S_OK;
-    const std::optional<WideString> path = ReadClassesRootDefault(InprocServerKey(clsid));
+    const WideString key = InprocServerKey(clsid);
+    const std::optional<WideString> path = ReadClassesRootText(key);
     if (!path || path->empty())
         return REGDB_E_CLASSNOTREG;
+    const bool freeThreaded = IsFreeThreaded(ReadClassesRootText(key, u"ThreadingModel"));
     std::shared_ptr<InprocServer> loaded;
-    if (RecordAndPin(clsid, *path, stamp, loaded, pinned))
+    if (RecordAndPin(clsid, *path, freeThreaded, stamp, loaded, pinned))
         return S_OK;
     const HRESULT hr = LoadInprocServer(*path, loaded);
     if (FAILED(hr))
         return hr;
     try {
-        RecordAndPin(clsid, *path, stamp, loaded, pinned);
+        RecordAndPin(clsid, *path, freeThreaded, stamp, loaded, pinned);
     } catch (const std::bad_alloc&) {
         if (loaded)
             FreeLibrary(loaded->module);
@@ -139,8 +158,10 @@ HRESULT InprocServerTable::Pin(REFCLSID clsid, PinnedServer& pinned)
 // DllCanUnloadNow is asked under the exclusive lock, so no creation can pin a module between
 // its answer and its removal; it only reads the module's counts and must not call back into
 // the runtime. Unloading (DllMain) happens after the lock is released.
-void InprocServerTable::FreeUnused()
+void InprocServerTable::FreeUnused(DWORD unloadDelay)
 {
+    const ULONGLONG delay = unloadDelay == INFINITE ? kDefaultUnloadDelay : unloadDelay;
+    const ULONGLONG now = std::max<ULONGLONG>(GetTickCount64(), 1);
     std::vector<HMODULE> unloaded;
     {
         std::unique_lock lock(m_lock);
@@ -148,8 +169,18 @@ void InprocServerTable::FreeUnused()
         for (auto it = m_servers.begin(); it != m_servers.end();) {
             const auto server = it->second;
             if (server->pins.load() != 0 || !server->canUnloadNow || server->canUnloadNow() != S_OK) {
+                server->idleSince.store(0);
                 ++it;
                 continue;
+            }
+            if (server->unloadsAfterDelay && delay != 0) {
+                const ULONGLONG idleSince = server->idleSince.load();
+                if (idleSince == 0)
+                    server->idleSince.store(now);
+                if (idleSince == 0 || now - idleSince < delay) {
+                    ++it;
+                    continue;
+                }
             }
             std::erase_if(m_classes, [&](const auto& entry) { return entry.second == server; });
             unloaded.push_back(server->module);

@@ -2,7 +2,9 @@
 // which class each registered class id was found in.
 //
 // A module is loaded once per process and stays loaded until CoFreeUnusedLibraries finds
-// that it can be unloaded; it is never unloaded at process exit (the table is not destroyed),
+// that it can be unloaded; one that serves a class of the threading model Free, Both or
+// Neutral only once it has stayed idle for the unload delay, so that a thread still returning
+// from its last Release is not left in unmapped code. It is never unloaded at process exit (the table is not destroyed),
 // so no module code runs after the process has started to tear itself down. The class ids
 // found are cached while the registry's change stamp stays the same: repeated creations cost
 // no registry query, and any registry change drops the cache (modules stay loaded).
@@ -30,6 +32,10 @@ struct InprocServer {
     LPFNGETCLASSOBJECT getClassObject;
     LPFNCANUNLOADNOW canUnloadNow;  // null: the module is never unloaded
     std::atomic<long> pins{0};
+    // Set under the table's exclusive lock once a class of the module is found free-threaded.
+    bool unloadsAfterDelay = false;
+    // When the module was first found idle (GetTickCount64, never 0); 0 while it is in use.
+    std::atomic<ULONGLONG> idleSince{0};
 };
 
 // Keeps a server's module loaded while its class objects are asked for and used.
@@ -59,8 +65,10 @@ public:
     // loading its module when needed.
     HRESULT Pin(REFCLSID clsid, PinnedServer& pinned);
 
-    // Unloads the modules that are not in use and whose DllCanUnloadNow answers S_OK.
-    void FreeUnused();
+    // Unloads the modules that are not in use and whose DllCanUnloadNow answers S_OK: at once,
+    // or, for a free-threaded one, when a call finds it idle 'unloadDelay' milliseconds after
+    // the call that first found it so (INFINITE: the default of ten minutes; 0: at once).
+    void FreeUnused(DWORD unloadDelay);
 
 private:
     struct GuidHash {
@@ -69,7 +77,7 @@ private:
 
     InprocServerTable() = default;
     bool PinCached(REFCLSID clsid, uint64_t stamp, PinnedServer& pinned);
-    bool RecordAndPin(REFCLSID clsid, const WideString& path, uint64_t stamp,
+    bool RecordAndPin(REFCLSID clsid, const WideString& path, bool freeThreaded, uint64_t stamp,
                       std::shared_ptr<InprocServer>& loaded, PinnedServer& pinned);
 
     std::shared_mutex m_lock;

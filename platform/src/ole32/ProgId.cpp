@@ -25,7 +25,7 @@ WINOLEAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
         return S_OK;
     }
     try {
-        const auto text = ReadClassesRootDefault(WideString(progId) + u"\\CLSID");
+        const auto text = ReadClassesRootText(WideString(progId) + u"\\CLSID");
         const auto clsid = text ? ParseBracedGuid(*text) : std::nullopt;
         if (!clsid)
             return CO_E_CLASSSTRING;
@@ -46,7 +46,7 @@ WINOLEAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID)
         return *lplpszProgID ? S_OK : E_OUTOFMEMORY;
     }
     try {
-        const auto progId = ReadClassesRootDefault(WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"));
+        const auto progId = ReadClassesRootText(WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"));
         if (!progId || progId->empty())
             return REGDB_E_CLASSNOTREG;
         *lplpszProgID = CopyToTaskMemory(*progId);
