@@ -1,5 +1,5 @@
 # Shared part of the mingw-w64 toolchains. The including file sets LUMO_MINGW_TRIPLET
-# (x86_64-w64-mingw32 or i686-w64-mingw32) and CMAKE_SYSTEM_PROCESSOR first.
+# (x86_64-w64-mingw32 or i686-w64-mingw32), CMAKE_SYSTEM_PROCESSOR and LUMO_WINE_LOADER first.
 set(CMAKE_SYSTEM_NAME Windows)
 
 # The -posix compilers: the default win32-thread ones have no std::mutex.
@@ -16,10 +16,9 @@ foreach(kind EXE SHARED MODULE)
     set(CMAKE_${kind}_LINKER_FLAGS_INIT "-static")
 endforeach()
 
-# The cross-built dependencies (GoogleTest, Crypto++) of scripts/build-windows-deps.sh.
-get_filename_component(_lumo_source_root "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
-set(LUMO_WINDOWS_DEPS "${_lumo_source_root}/build-win-deps/${CMAKE_SYSTEM_PROCESSOR}"
-    CACHE PATH "Prefix of the cross-built GoogleTest and Crypto++")
+# The cross-built dependencies (GoogleTest, Crypto++): the prefix that
+# scripts/build-windows-deps.sh prints.
+set(LUMO_WINDOWS_DEPS "" CACHE PATH "Prefix of the cross-built GoogleTest and Crypto++")
 # Kept through try_compile, which reads the toolchain file again.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LUMO_WINDOWS_DEPS)
 
@@ -29,6 +28,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# GoogleTest programs list their tests when ctest runs (under the emulator, in the test
-# prefix), not at build time.
-set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+# The test programs run under Wine's loader of the target's width (LUMO_WINE_LOADER, set by
+# the including file); /usr/lib/wine holds both on Debian.
+find_program(LUMO_WINE NAMES ${LUMO_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+if(LUMO_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${LUMO_WINE})
+endif()
