@@ -86,10 +86,20 @@ std::map<OleString, RegistryTree> ExpectedRegistration()
     return trees;
 }
 
-class ServerRegistrationTest : public ComponentTest {
+// Tests that register and unregister the module in a fresh registry of their own. On Windows
+// that registry is the system's, which the program's other tests share: the module is left
+// registered again, as the program's environment registered it.
+class ModuleRegistrationTest : public ComponentTest {
 protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(ModuleRegisterServer(), S_OK);
+        ComponentTest::TearDown();
+    }
     ScopedFreshRegistry m_registry;
 };
+
+using ServerRegistrationTest = ModuleRegistrationTest;
 
 TEST_F(ServerRegistrationTest, WritesEveryKeyAndValue)
 {
@@ -210,11 +220,10 @@ TEST_F(ServerModuleTest, ClassObjectErrors)
     EXPECT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_ILumoProperty, &object), E_NOINTERFACE);
 }
 
-class RegistrationToolTest : public ComponentTest {
+class RegistrationToolTest : public ModuleRegistrationTest {
 protected:
     static int Regsvr(std::vector<std::string> args) { return RunProgram(LUMO_REGSVR_PATH, args); }
     static std::string Module() { return LUMO_ITEMS_MODULE_PATH; }
-    ScopedFreshRegistry m_registry;
 };
 
 TEST_F(RegistrationToolTest, RegistersAndUnregisters)
