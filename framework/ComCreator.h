@@ -70,8 +70,9 @@ public:
     }
 };
 
-// Creates a class object of class Factory, not counted in the module lock (the module keeps
-// it cached until it ends). Factory takes the instance creator through SetCreator.
+// Creates a class object of class Factory for the module's cache, which keeps it until the
+// module ends; only references beyond the cache's hold the module. Factory takes the instance
+// creator through SetCreator.
 template <class Factory>
 class CComClassObjectCreator {
 public:
@@ -80,8 +81,8 @@ public:
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        CComObjectNoLock<Factory>* factory = nullptr;
-        HRESULT hr = CComObjectNoLock<Factory>::CreateInstance(&factory);
+        CComObjectCached<Factory>* factory = nullptr;
+        HRESULT hr = CComObjectCached<Factory>::CreateInstance(&factory);
         if (FAILED(hr))
             return hr;
         factory->SetCreator(createInstance);

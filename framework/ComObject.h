@@ -1,7 +1,9 @@
 // The wrappers a component class is created in. They supply the IUnknown methods the class
 // leaves pure:
 //   CComObject<Base>         a plain object, counted in the module lock;
-//   CComObjectNoLock<Base>   a plain object that does not hold the module (class objects);
+//   CComObjectNoLock<Base>   a plain object that does not hold the module;
+//   CComObjectCached<Base>   a class object the module caches: only references beyond the
+//                            cache's own hold the module;
 //   CComAggObject<Base>      an object aggregated in an outer one: its own IUnknown is the
 //                            non-delegating one the outer holds, and the contained Base
 //                            delegates its IUnknown methods to the outer.
@@ -49,8 +51,15 @@ HRESULT AtlRunFinalConstruct(TObject* object) noexcept
     return hr;
 }
 
-// Counts, answers and destroys a plain object; CComObject and CComObjectNoLock differ only in
-// the module lock. Lifetime is a base constructed before Base and destroyed after it.
+// A lifetime that follows the reference count.
+template <class Lifetime>
+concept CountWatchingLifetime = requires(Lifetime& lifetime, ULONG count) {
+    lifetime.CountRaisedTo(count);
+    lifetime.CountDroppedTo(count);
+};
+
+// Counts, answers and destroys a plain object; the wrappers differ only in how they hold the
+// module. Lifetime is a base constructed before Base and destroyed after it.
 template <class Base, class Lifetime>
 class CComPlainObject final : private Lifetime, public Base {
 public:
@@ -63,12 +72,20 @@ public:
         this->FinalRelease();
     }
 
-    STDMETHOD_(ULONG, AddRef)() override { return this->InternalAddRef(); }
+    STDMETHOD_(ULONG, AddRef)() override
+    {
+        const ULONG count = this->InternalAddRef();
+        if constexpr (CountWatchingLifetime<Lifetime>)
+            this->CountRaisedTo(count);
+        return count;
+    }
     STDMETHOD_(ULONG, Release)() override
     {
         const ULONG count = this->InternalRelease();
         if (count == 0)
             delete this;
+        else if constexpr (CountWatchingLifetime<Lifetime>)
+            this->CountDroppedTo(count);
         return count;
     }
     STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override { return this->_InternalQueryInterface(iid, ppv); }
@@ -81,10 +98,36 @@ public:
 // No module lock.
 class CAtlNoModuleLock {};
 
+// The module's cache holds the first reference, which does not hold the module; a reference
+// beyond it holds one lock until the count is back at the cache's, so that DllCanUnloadNow
+// answers S_FALSE while a client keeps a class object.
+class CAtlCachedModuleLock {
+public:
+    CAtlCachedModuleLock() noexcept : m_module(_pAtlModule) {}
+    CAtlCachedModuleLock(const CAtlCachedModuleLock&) = delete;
+    CAtlCachedModuleLock& operator=(const CAtlCachedModuleLock&) = delete;
+
+    void CountRaisedTo(ULONG count) noexcept
+    {
+        if (count == 2 && m_module)
+            m_module->Lock();
+    }
+    void CountDroppedTo(ULONG count) noexcept
+    {
+        if (count == 1 && m_module && m_module == _pAtlModule)
+            m_module->Unlock();
+    }
+
+private:
+    CAtlModule* const m_module;
+};
+
 template <class Base>
 using CComObject = CComPlainObject<Base, CAtlModuleLockHolder>;
 template <class Base>
 using CComObjectNoLock = CComPlainObject<Base, CAtlNoModuleLock>;
+template <class Base>
+using CComObjectCached = CComPlainObject<Base, CAtlCachedModuleLock>;
 
 // The Base inside an aggregated object: its IUnknown is the outer object's.
 template <class Base>

@@ -66,25 +66,30 @@ TEST(DllGetClassObject, ClassObjectCreatesInstances)
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, __uuidof(ITestAlpha), nullptr));
 }
 
-TEST(ModuleLockCount, CountsInstancesAndServerLocksButNotClassObjects)
+// A class object in a client's hands holds one lock however many references the client has;
+// the module's cache of it holds none.
+TEST(ModuleLockCount, CountsInstancesServerLocksAndHeldClassObjects)
 {
     ASSERT_EQ(0, TestModule().GetLockCount()) << "an earlier test left objects alive";
     EXPECT_EQ(S_OK, TestModule().DllCanUnloadNow());
 
     CComPtr<IClassFactory> factory = ClassObjectOf(CLSID_TestObject);
-    EXPECT_EQ(S_OK, TestModule().DllCanUnloadNow());
+    CComPtr<IClassFactory> again = ClassObjectOf(CLSID_TestObject);
+    EXPECT_EQ(1, TestModule().GetLockCount());
+    EXPECT_EQ(S_FALSE, TestModule().DllCanUnloadNow());
+    again.Release();
+    EXPECT_EQ(1, TestModule().GetLockCount());
 
     CComPtr<IUnknown> object;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, __uuidof(IUnknown), reinterpret_cast<void**>(&object)));
-    EXPECT_EQ(1, TestModule().GetLockCount());
-    EXPECT_EQ(S_FALSE, TestModule().DllCanUnloadNow());
+    EXPECT_EQ(2, TestModule().GetLockCount());
     object.Release();
-    EXPECT_EQ(S_OK, TestModule().DllCanUnloadNow());
+    EXPECT_EQ(1, TestModule().GetLockCount());
 
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
-    EXPECT_EQ(1, TestModule().GetLockCount());
-    EXPECT_EQ(S_FALSE, TestModule().DllCanUnloadNow());
+    EXPECT_EQ(2, TestModule().GetLockCount());
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    factory.Release();
     EXPECT_EQ(0, TestModule().GetLockCount());
     EXPECT_EQ(S_OK, TestModule().DllCanUnloadNow());
 }

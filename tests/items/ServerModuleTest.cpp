@@ -198,17 +198,55 @@ TEST_F(ServerModuleTest, CanUnloadOnlyWhenNoObjectLives)
     EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }
 
-TEST_F(ServerModuleTest, ClassObjectsAreCachedAndLockTheServer)
+// A class object is cached, and a client's reference to it holds the module as a server lock
+// does: the cache's own reference does not.
+TEST_F(ServerModuleTest, ClassObjectsAreCachedAndHeldReferencesLockTheServer)
 {
     CComPtr<IClassFactory> first, second;
     ASSERT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, reinterpret_cast<void**>(&first)), S_OK);
     ASSERT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, reinterpret_cast<void**>(&second)), S_OK);
     EXPECT_EQ(first.p, second.p);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "held by a client";
 
     ASSERT_EQ(first->LockServer(TRUE), S_OK);
-    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    first.Release();
+    second.Release();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "locked";
+    ASSERT_EQ(ModuleGetClassObject(CLSID_LumoProperty, IID_IClassFactory, reinterpret_cast<void**>(&first)), S_OK);
     ASSERT_EQ(first->LockServer(FALSE), S_OK);
-    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "held again";
+    first.Release();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK) << "only the cache holds it";
+}
+
+// A client keeps a class object from the runtime while the runtime frees idle libraries: the
+// module stays and the class object still creates; released, the module goes.
+LUMO_TEST_CHILD(HeldClassObjectKeepsTheModule)
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return 10;
+    IClassFactory* factory = nullptr;
+    if (CoGetClassObject(CLSID_LumoProperty, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                         reinterpret_cast<void**>(&factory)) != S_OK)
+        return 11;
+    CoFreeUnusedLibrariesEx(0, 0);
+    if (!GetModuleHandleW(LumoItemsModulePath().c_str()))
+        return 12;
+    ILumoProperty* property = nullptr;
+    if (factory->CreateInstance(nullptr, IID_ILumoProperty, reinterpret_cast<void**>(&property)) != S_OK || !property)
+        return 13;
+    property->Release();
+    factory->Release();
+    CoFreeUnusedLibrariesEx(0, 0);
+    const bool unloaded = !GetModuleHandleW(LumoItemsModulePath().c_str());
+    CoUninitialize();
+    return unloaded ? 0 : 14;
+}
+
+TEST_F(ServerModuleTest, AHeldClassObjectKeepsTheModuleLoaded)
+{
+    EXPECT_EQ(RunTestChild("HeldClassObjectKeepsTheModule"), 0)
+        << "11: no class object, 12: unloaded while held, 13: no object, 14: not unloaded once released";
 }
 
 TEST_F(ServerModuleTest, ClassObjectErrors)
