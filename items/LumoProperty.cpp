@@ -1,6 +1,7 @@
 #include "LumoProperty.h"
 
 #include "ItemText.h"
+#include "StoredValue.h"
 #include "ZoCheck.h"
 #include "ZoFrame.h"
 #include "ZoVariant.h"
@@ -112,9 +113,9 @@ STDMETHODIMP CLumoProperty::put_Value(VARIANT newVal)
 {
     ZO_METHOD(OLESTR("CLumoProperty::put_Value"), IID_ILumoProperty)
     {
-        // Copied aside first, so that a failed copy keeps the old value.
-        CComVariant copy;
-        ZoCheckPlatform(VariantCopy(&copy, &newVal));
+        // Copied aside first, so that a failed copy keeps the old value. A by-reference
+        // value is stored as what it refers to: the caller's cell may change or go away.
+        CComVariant copy = DereferencedCopy(newVal);
         ZoCheckPlatform(copy.Detach(&m_value));
     }
     ZO_METHOD_END

@@ -11,7 +11,7 @@ void StoreIntAsI4(CComVariant& value) noexcept
     }
 }
 
-CComVariant StoredCopy(const VARIANT& value)
+CComVariant DereferencedCopy(const VARIANT& value)
 {
     // Not every runtime checks the reference before it reads through it, nor refuses a
     // reference to a variant that is a reference itself, as Windows does.
@@ -21,6 +21,12 @@ CComVariant StoredCopy(const VARIANT& value)
         throw CComError(E_INVALIDARG);
     CComVariant copy;
     ZoCheckPlatform(VariantCopyInd(&copy, &value));
+    return copy;
+}
+
+CComVariant StoredCopy(const VARIANT& value)
+{
+    CComVariant copy = DereferencedCopy(value);
     StoreIntAsI4(copy);
     return copy;
 }

@@ -7,7 +7,9 @@
 
 // VT_INT becomes VT_I4 holding the same 32-bit number; any other value is left as it is.
 void StoreIntAsI4(CComVariant& value) noexcept;
-// A copy as the collections store it: a by-reference variant as the value it refers to, so
-// that nothing points into the caller's memory after the call, and VT_INT as VT_I4. A failing
-// copy is raised.
+// A copy that holds a by-reference variant as the value it refers to, so that nothing points
+// into the caller's memory after the call. A null reference, a reference to a variant that is
+// a reference itself and a failing copy are raised.
+CComVariant DereferencedCopy(const VARIANT& value);
+// A copy as the collections store it: dereferenced, and VT_INT as VT_I4.
 CComVariant StoredCopy(const VARIANT& value);

@@ -514,19 +514,20 @@ TEST_F(BadInputTest, LumoProperty)
                            return hr;
                        },
                        S_OK, 0, kChanges);
-    // put Value keeps a by-reference variant as the reference: only types the platform
-    // cannot copy at all fail.
+    // put Value stores a by-reference variant as the value it refers to: types the platform
+    // cannot copy and references it cannot read through fail.
     for (const OddVariant& v : odd.All()) {
         const VARIANT value = v.value;
-        const bool copies = v.copies != Copies::Never;
+        const VARTYPE stored = v.stored;
+        const bool copies = v.copies == Copies::Always;
         calls.emplace_back("put Value of " + v.what,
-                           [value, copies](ILumoProperty* p) {
+                           [value, stored, copies](ILumoProperty* p) {
                                const HRESULT hr = p->put_Value(value);
                                if (copies) {
                                    CComVariant readBack;
                                    VARIANT_BOOL changed = 1;
                                    EXPECT_EQ(p->get_Value(&readBack), S_OK);
-                                   EXPECT_EQ(readBack.vt, value.vt);
+                                   EXPECT_EQ(readBack.vt, stored);
                                    EXPECT_EQ(p->get_Changed(&changed), S_OK);
                                    EXPECT_EQ(changed, VARIANT_FALSE) << "put Value leaves the flag";
                                }
@@ -1324,6 +1325,11 @@ TEST_F(BadInputTest, NullReferencesAreRefusedWhereTheyWouldBeRead)
                                    E_ZO_EXCEPTION);
         RunBadCalls<ILumoEnumProperty>(PopulatedPropertyCollection, [](ILumoEnumProperty* p) { return SnapshotOf(p); },
                                        propertyCalls);
+
+        std::vector<BadCall<ILumoProperty>> valueCalls;
+        valueCalls.emplace_back("put Value", [reference](ILumoProperty* p) { return p->put_Value(reference); },
+                                E_ZO_EXCEPTION);
+        RunBadCalls<ILumoProperty>(PopulatedProperty, [](ILumoProperty* p) { return SnapshotOf(p); }, valueCalls);
     }
 }
 

@@ -166,20 +166,55 @@ TEST_F(LumoPropertyTest, ValuesAreDeepCopies)
     ASSERT_EQ(property->put_Value(CComVariant()), S_OK);
 }
 
-TEST_F(LumoPropertyTest, ByReferenceValueIsKeptAsTheReference)
+// A by-reference value is stored as the value it refers to: nothing points into the caller's
+// memory once put Value has returned. A reference that cannot be read is refused and the old
+// value kept.
+TEST_F(LumoPropertyTest, ByReferenceValueIsStoredAsTheValueReferredTo)
 {
-    CComPtr<ILumoProperty> property = NewProperty();
-    ASSERT_TRUE(property);
-    LONG target = 42;
-    VARIANT reference;
-    reference.vt = VT_BYREF | VT_I4;
-    reference.plVal = &target;
-    ASSERT_EQ(property->put_Value(reference), S_OK);
-    VARIANT back;
-    ASSERT_EQ(property->get_Value(&back), S_OK);
-    EXPECT_EQ(back.vt, VT_BYREF | VT_I4);
-    EXPECT_EQ(back.plVal, &target);
-    EXPECT_EQ(ToStringOf(property, MissingArgument()), OLESTR("LumoProperty  (): Unsupported VARIANT type 16387"));
+    LONG number = 42;
+    CComBSTR text(OLESTR("text"));
+    CComVariant inner(7);
+    VARIANT innerReference;
+    innerReference.vt = VT_BYREF | VT_I4;
+    innerReference.plVal = &number;
+    const auto byReference = [](VARTYPE vt, void* target) {
+        VARIANT reference;
+        reference.vt = VT_BYREF | vt;
+        reference.byref = target;
+        return reference;
+    };
+    struct Case {
+        const char* what;
+        VARIANT given;
+        HRESULT status;
+        const OLECHAR* text;   // ToString after the call, the old value kept where it fails
+    };
+    const Case cases[] = {
+        {"a long", byReference(VT_I4, &number), S_OK, OLESTR("LumoProperty  (): 42")},
+        {"a string", byReference(VT_BSTR, &text.m_str), S_OK, OLESTR("LumoProperty  (): text")},
+        {"a variant", byReference(VT_VARIANT, &inner), S_OK, OLESTR("LumoProperty  (): 7")},
+        {"a variant that is a reference", byReference(VT_VARIANT, &innerReference), E_ZO_EXCEPTION,
+         OLESTR("LumoProperty  (): 1")},
+        {"nothing", byReference(VT_I4, nullptr), E_ZO_EXCEPTION, OLESTR("LumoProperty  (): 1")},
+    };
+    for (const Case& c : cases) {
+        CComPtr<ILumoProperty> property = NewProperty();
+        ASSERT_TRUE(property);
+        ASSERT_EQ(property->put_Value(CComVariant(1)), S_OK);
+        EXPECT_EQ(property->put_Value(c.given), c.status) << c.what;
+        if (FAILED(c.status))
+            TakeThreadErrorObject();
+        number = 0;
+        text = OLESTR("changed");
+        inner = 0;
+        EXPECT_EQ(ToStringOf(property, MissingArgument()), OleString(c.text)) << c.what;
+        CComVariant back;
+        ASSERT_EQ(property->get_Value(&back), S_OK);
+        EXPECT_EQ(back.vt & VT_BYREF, 0) << c.what;
+        number = 42;
+        text = OLESTR("text");
+        inner = 7;
+    }
 }
 
 TEST_F(LumoPropertyTest, NullOutPointersGetPlainEPointer)
