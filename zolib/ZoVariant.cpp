@@ -55,12 +55,8 @@ OleString QuotedStrings(const CZoStringVector& values)
 
 OleString DisplayText(const VARIANT& value)
 {
-    if (CZoVariant::IsInteger(value)) {
-        // The signed reading of ToInt would show the upper half of VT_UI8 as negative numbers.
-        if (value.vt == VT_UI8)
-            return ZoFormat(OLESTR("%I64u"), value.ullVal);
-        return ZoFormat(OLESTR("%I64d"), CZoVariant::ToInt(value));
-    }
+    if (CZoVariant::IsInteger(value))
+        return CZoVariant::IntegerText(value);
     if (CZoVariant::IsFloat(value))
         return FloatText(CZoVariant::ToFloat(value));
     switch (value.vt) {
@@ -124,6 +120,18 @@ LONGLONG CZoVariant::ToInt(const VARIANT& value)
         default:
             ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
         }
+    }
+    ZO_FUNCTION_END
+}
+
+OleString CZoVariant::IntegerText(const VARIANT& value)
+{
+    ZO_FUNCTION(OLESTR("CZoVariant::IntegerText"))
+    {
+        // The signed reading of ToInt would give the upper half of VT_UI8 as negative numbers.
+        if (value.vt == VT_UI8)
+            return ZoFormat(OLESTR("%I64u"), value.ullVal);
+        return ZoFormat(OLESTR("%I64d"), ToInt(value));
     }
     ZO_FUNCTION_END
 }

@@ -23,6 +23,8 @@ public:
     static OleString ToString(const VARIANT& value);
     // Integer types only (1010 otherwise); VT_UI8 is taken as its signed 64 bits.
     static LONGLONG ToInt(const VARIANT& value);
+    // The decimal text of an integer-class value, VT_UI8 unsigned (1010 for another type).
+    static OleString IntegerText(const VARIANT& value);
     // VT_R4 and VT_R8 only (1010 otherwise).
     static double ToFloat(const VARIANT& value);
 
@@ -51,7 +53,8 @@ public:
     static OleString ToXSDString(const VARIANT& value, OleString& typeName);
     // The value back from its text; typeName compared without regard to ASCII case (2018 for
     // an unknown one). Numbers are read as far as they are numbers; "integer" is VT_I4 when
-    // the number fits 32 bits, else VT_I8, saturating at the 64-bit limits.
+    // the number fits 32 bits, else VT_I8, and VT_UI8 above the signed 64-bit range,
+    // saturating at -2^63 and 2^64-1.
     static CComVariant FromXSDString(OleStringView text, OleStringView typeName);
 
     // The largest byte array written as "base64binary"; its text stays well within what the

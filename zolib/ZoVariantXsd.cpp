@@ -62,39 +62,72 @@ bool IsDigit(OLECHAR c) noexcept
     return c >= OLESTR('0') && c <= OLESTR('9');
 }
 
-// Decimal text as the C library's text-to-integer readers take it (blanks, a sign, digits up
-// to the first non-digit; none gives 0), saturating at the given limits. Done here rather
-// than by strtol, whose range follows the width of long.
-LONGLONG ReadInteger(OleStringView text, LONGLONG minimum, LONGLONG maximum, bool& saturated) noexcept
-{
-    size_t i = SkipBlanks(text);
+// Decimal text as the C library's text-to-integer readers take it: blanks, a sign, digits up
+// to the first non-digit; none gives 0. Done here rather than by strtol, whose range follows
+// the width of long.
+struct DecimalNumber {
     bool negative = false;
+    ULONGLONG magnitude = 0;   // saturated at the largest 64-bit unsigned number
+};
+
+DecimalNumber ReadDecimal(OleStringView text) noexcept
+{
+    DecimalNumber number;
+    size_t i = SkipBlanks(text);
     if (i < text.size() && (text[i] == OLESTR('+') || text[i] == OLESTR('-'))) {
-        negative = text[i] == OLESTR('-');
+        number.negative = text[i] == OLESTR('-');
         ++i;
     }
-    const ULONGLONG limit =
-        negative ? static_cast<ULONGLONG>(-(minimum + 1)) + 1 : static_cast<ULONGLONG>(maximum);
-    ULONGLONG magnitude = 0;
-    saturated = false;
+    constexpr ULONGLONG kLimit = std::numeric_limits<ULONGLONG>::max();
     for (; i < text.size() && IsDigit(text[i]); ++i) {
         const auto digit = static_cast<ULONGLONG>(text[i] - OLESTR('0'));
-        if (saturated || magnitude > (limit - digit) / 10) {
-            saturated = true;
-            continue;
-        }
-        magnitude = magnitude * 10 + digit;
+        number.magnitude = number.magnitude > (kLimit - digit) / 10 ? kLimit : number.magnitude * 10 + digit;
     }
+    return number;
+}
+
+// The number within [minimum, maximum], saturating at the limit on its side.
+LONGLONG Saturated(const DecimalNumber& number, LONGLONG minimum, LONGLONG maximum, bool& saturated) noexcept
+{
+    const ULONGLONG limit =
+        number.negative ? static_cast<ULONGLONG>(-(minimum + 1)) + 1 : static_cast<ULONGLONG>(maximum);
+    saturated = number.magnitude > limit;
     if (saturated)
-        return negative ? minimum : maximum;
-    return negative ? static_cast<LONGLONG>(0 - magnitude) : static_cast<LONGLONG>(magnitude);
+        return number.negative ? minimum : maximum;
+    return number.negative ? static_cast<LONGLONG>(0 - number.magnitude) : static_cast<LONGLONG>(number.magnitude);
 }
 
 LONG ReadInteger32(OleStringView text) noexcept
 {
     bool saturated = false;
     return static_cast<LONG>(
-        ReadInteger(text, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max(), saturated));
+        Saturated(ReadDecimal(text), std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max(), saturated));
+}
+
+// VT_I4 where the number fits 32 bits, else VT_I8; a positive number above the signed 64-bit
+// range is VT_UI8, so that every VT_UI8 written reads back as itself.
+CComVariant IntegerFromText(OleStringView text)
+{
+    const DecimalNumber number = ReadDecimal(text);
+    CComVariant result;
+    bool saturated = false;
+    const LONGLONG narrow =
+        Saturated(number, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max(), saturated);
+    if (!saturated) {
+        result.vt = VT_I4;
+        result.lVal = static_cast<LONG>(narrow);
+        return result;
+    }
+    const LONGLONG wide =
+        Saturated(number, std::numeric_limits<LONGLONG>::min(), std::numeric_limits<LONGLONG>::max(), saturated);
+    if (saturated && !number.negative) {
+        result.vt = VT_UI8;
+        result.ullVal = number.magnitude;
+    } else {
+        result.vt = VT_I8;
+        result.llVal = wide;
+    }
+    return result;
 }
 
 // Text as the C library's text-to-double reader takes it, full stop as decimal separator in
@@ -219,7 +252,7 @@ OleString CZoVariant::ToXSDString(const VARIANT& value, OleString& typeName)
     {
         if (IsInteger(value)) {
             typeName = OLESTR("integer");
-            return ZoFormat(OLESTR("%I64d"), ToInt(value));
+            return IntegerText(value);
         }
         if (IsFloat(value)) {
             typeName = OLESTR("decimal");
@@ -260,17 +293,7 @@ CComVariant CZoVariant::FromXSDString(OleStringView text, OleStringView typeName
     {
         CComVariant result;
         if (EqualsIgnoringAsciiCase(typeName, OLESTR("integer"))) {
-            bool saturated = false;
-            const LONGLONG narrow =
-                ReadInteger(text, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max(), saturated);
-            if (!saturated) {
-                result.vt = VT_I4;
-                result.lVal = static_cast<LONG>(narrow);
-            } else {
-                result.vt = VT_I8;
-                result.llVal = ReadInteger(text, std::numeric_limits<LONGLONG>::min(),
-                                           std::numeric_limits<LONGLONG>::max(), saturated);
-            }
+            result = IntegerFromText(text);
         } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("decimal"))) {
             result.vt = VT_R8;
             result.dblVal = ReadDouble(text);

@@ -282,6 +282,7 @@ TEST_F(ItemXmlTest, EveryValueTypeRoundTrips)
         {OLESTR("MinI4"), CComVariant(LONG(-2147483647 - 1)), CComVariant(LONG(-2147483647 - 1))},
         {OLESTR("AboveI4"), CComVariant(2147483648LL), CComVariant(2147483648LL)},
         {OLESTR("MaxI8"), CComVariant(9223372036854775807LL), CComVariant(9223372036854775807LL)},
+        {OLESTR("MaxUI8"), CComVariant(ULONGLONG(~0ULL)), CComVariant(ULONGLONG(~0ULL))},
         {OLESTR("Decimal"), CComVariant(0.125), CComVariant(0.125)},
         {OLESTR("True"), CComVariant(true), CComVariant(true)},
         {OLESTR("False"), CComVariant(false), CComVariant(false)},

@@ -98,8 +98,9 @@ TEST(XsdWrite, MatchesTable)
         {"i2 negative", Typed(VT_I2, -7), OLESTR("integer"), OLESTR("-7")},
         {"i8 beyond 32 bits", Typed(VT_I8, 5000000000LL), OLESTR("integer"), OLESTR("5000000000")},
         {"ui4 max", Typed(VT_UI4, 4294967295LL), OLESTR("integer"), OLESTR("4294967295")},
-        {"ui8 above 2^63 is signed", Typed(VT_UI8, std::numeric_limits<LONGLONG>::min()), OLESTR("integer"),
-         OLESTR("-9223372036854775808")},
+        {"ui8 2^63 is unsigned", Typed(VT_UI8, std::numeric_limits<LONGLONG>::min()), OLESTR("integer"),
+         OLESTR("9223372036854775808")},
+        {"ui8 max", Typed(VT_UI8, -1), OLESTR("integer"), OLESTR("18446744073709551615")},
         {"r4 half", Real(VT_R4, 0.5), OLESTR("decimal"), OLESTR("0.500000000000000")},
         {"r8 tiny", Real(VT_R8, 1e-20), OLESTR("decimal"), OLESTR("0.000000000000000")},
         {"r8 negative", Real(VT_R8, -2.25), OLESTR("decimal"), OLESTR("-2.250000000000000")},
@@ -177,29 +178,46 @@ TEST(XsdWrite, NullByteArrayFailsWith1015)
 struct IntegerCase {
     const OLECHAR* text;
     VARTYPE vt;
-    LONGLONG value;
+    const OLECHAR* value;   // the decimal text of the value read
 };
 
 TEST(XsdRead, IntegersAtThe32And64BitEdges)
 {
     const IntegerCase cases[] = {
-        {OLESTR("2147483647"), VT_I4, 2147483647LL},
-        {OLESTR("2147483648"), VT_I8, 2147483648LL},
-        {OLESTR("-2147483648"), VT_I4, -2147483648LL},
-        {OLESTR("-2147483649"), VT_I8, -2147483649LL},
-        {OLESTR("9223372036854775807"), VT_I8, std::numeric_limits<LONGLONG>::max()},
-        {OLESTR("99999999999999999999"), VT_I8, std::numeric_limits<LONGLONG>::max()},
-        {OLESTR("-99999999999999999999"), VT_I8, std::numeric_limits<LONGLONG>::min()},
-        {OLESTR(" \t+42xyz"), VT_I4, 42},
-        {OLESTR("abc"), VT_I4, 0},
-        {OLESTR(""), VT_I4, 0},
-        {OLESTR("- 5"), VT_I4, 0},
-        {OLESTR("0x10"), VT_I4, 0},
+        {OLESTR("2147483647"), VT_I4, OLESTR("2147483647")},
+        {OLESTR("2147483648"), VT_I8, OLESTR("2147483648")},
+        {OLESTR("-2147483648"), VT_I4, OLESTR("-2147483648")},
+        {OLESTR("-2147483649"), VT_I8, OLESTR("-2147483649")},
+        {OLESTR("9223372036854775807"), VT_I8, OLESTR("9223372036854775807")},
+        {OLESTR("-9223372036854775808"), VT_I8, OLESTR("-9223372036854775808")},
+        {OLESTR("9223372036854775808"), VT_UI8, OLESTR("9223372036854775808")},
+        {OLESTR("18446744073709551615"), VT_UI8, OLESTR("18446744073709551615")},
+        {OLESTR("99999999999999999999"), VT_UI8, OLESTR("18446744073709551615")},
+        {OLESTR("-99999999999999999999"), VT_I8, OLESTR("-9223372036854775808")},
+        {OLESTR(" \t+42xyz"), VT_I4, OLESTR("42")},
+        {OLESTR("abc"), VT_I4, OLESTR("0")},
+        {OLESTR(""), VT_I4, OLESTR("0")},
+        {OLESTR("- 5"), VT_I4, OLESTR("0")},
+        {OLESTR("0x10"), VT_I4, OLESTR("0")},
     };
     for (const auto& c : cases) {
         const CComVariant v = CZoVariant::FromXSDString(c.text, OLESTR("integer"));
         ASSERT_EQ(v.vt, c.vt) << ZoOleToAnsi(c.text);
-        EXPECT_EQ(CZoVariant::ToInt(v), c.value) << ZoOleToAnsi(c.text);
+        EXPECT_EQ(CZoVariant::IntegerText(v), c.value) << ZoOleToAnsi(c.text);
+    }
+}
+
+// Every 64-bit value written as "integer" reads back as the same number.
+TEST(XsdRead, SixtyFourBitIntegersSurviveTheirText)
+{
+    const CComVariant values[] = {Typed(VT_I8, std::numeric_limits<LONGLONG>::min()),
+                                  Typed(VT_I8, std::numeric_limits<LONGLONG>::max()),
+                                  Typed(VT_UI8, std::numeric_limits<LONGLONG>::min()), Typed(VT_UI8, -1)};
+    for (const CComVariant& value : values) {
+        const Written written = Write(value);
+        const CComVariant back = CZoVariant::FromXSDString(written.text, written.type);
+        ASSERT_EQ(back.vt, value.vt) << ZoOleToAnsi(written.text);
+        EXPECT_EQ(back.ullVal, value.ullVal) << ZoOleToAnsi(written.text);
     }
 }
 
