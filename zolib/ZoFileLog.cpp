@@ -65,6 +65,10 @@ OleString CZoFileLog::FormatLine(int level, OleStringView text)
 
 OleString CZoFileLog::OldFileName(OleStringView path)
 {
-    return CZoFileUtilities::GetPathFromFilename(path) + CZoFileUtilities::GetFilenameWithoutExtension(path) +
-           OLESTR("_old") + CZoFileUtilities::GetFileExtension(path);
+    // Cut by GetFileExtension, not GetFilenameWithoutExtension: that one gives nothing for a
+    // name that begins with a dot, so every such log would rotate to the same "_old".
+    const OleString name = CZoFileUtilities::GetFilenameFromPath(path);
+    const OleString extension = CZoFileUtilities::GetFileExtension(path);
+    return CZoFileUtilities::GetPathFromFilename(path) + name.substr(0, name.size() - extension.size()) +
+           OLESTR("_old") + extension;
 }

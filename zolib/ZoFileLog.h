@@ -27,7 +27,9 @@ public:
 
     // "<local time> [<level name, ten columns>] TID:<thread id> : <text>" with CR LF line ends.
     static OleString FormatLine(int level, OleStringView text);
-    // The file name without its extension, "_old" and the extension, in the same folder.
+    // The file name without its extension, "_old" and the extension, in the same folder; the
+    // extension is what follows the name's last dot after its first character (".first"
+    // gives ".first_old").
     static OleString OldFileName(OleStringView path);
 
 private:

@@ -20,6 +20,7 @@
 #include "ScopedTempFolder.h"
 #include "ScopedVariable.h"
 #include "ZoEventMessageModule.h"
+#include "ZoFileLog.h"
 #include "ZoFileUtilities.h"
 #include "ZoFrame.h"
 #include "ZoLogging.h"
@@ -323,6 +324,25 @@ TEST_F(LoggingTest, FileJustAtTheLimitIsNotMoved)
     Log(ZO_LOG_ERROR, OLESTR("two"));
     EXPECT_EQ(2u, LinesOf(LogText(m_folder.Path("app.log"))).size());
     EXPECT_FALSE(fs::exists(m_folder.Path("app_old.log")));
+}
+
+// "_old" goes before the extension, which is what follows the name's last dot after its
+// first character: a name that begins with a dot keeps it, so such logs in one folder keep
+// their own old files.
+TEST(FileLogOldName, GoesBeforeTheExtension)
+{
+    const std::pair<const OLECHAR*, const OLECHAR*> cases[] = {
+        {OLESTR("app.log"), OLESTR("app_old.log")},
+        {OLESTR("C:\\logs\\b.tar.gz"), OLESTR("C:\\logs\\b.tar_old.gz")},
+        {OLESTR("plain"), OLESTR("plain_old")},
+        {OLESTR(".first"), OLESTR(".first_old")},
+        {OLESTR("/var/log/.first"), OLESTR("/var/log/.first_old")},
+        {OLESTR(".first.log"), OLESTR(".first_old.log")},
+        {OLESTR("dir.d/name"), OLESTR("dir.d/name_old")},
+        {OLESTR("dir.d\\.name"), OLESTR("dir.d\\.name_old")},
+    };
+    for (const auto& [path, old] : cases)
+        EXPECT_EQ(CZoFileLog::OldFileName(path), OleString(old)) << Narrow(path);
 }
 
 TEST_F(LoggingTest, PosixPathsAndMissingFoldersWork)
