@@ -57,6 +57,9 @@ USHORT DocumentedFeatures(const SAFEARRAY* psa)
                              FADF_HAVEVARTYPE | FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH | FADF_VARIANT);
 }
 
+// The bit of FADF_RESERVED with which Windows marks the arrays of its vector creators.
+constexpr USHORT kCreateVector = 0x2000;
+
 template <class T>
 T* DataOf(SAFEARRAY* psa)
 {
@@ -157,11 +160,29 @@ TEST(SafeArray, ElementTypeDecidesSizeFeaturesAndVartype)
             ASSERT_NE(psa.get(), nullptr) << c.vt;
             EXPECT_EQ(SafeArrayGetElemsize(psa.get()), c.size) << c.vt;
             EXPECT_EQ(DocumentedFeatures(psa.get()), c.features) << c.vt;
+            EXPECT_EQ(psa.get()->fFeatures & kCreateVector, kCreateVector) << c.vt;
             VARTYPE vt = VT_EMPTY;
             EXPECT_EQ(SafeArrayGetVartype(psa.get(), &vt), S_OK) << c.vt;
             EXPECT_EQ(vt, c.vt);
         }
     }
+}
+
+// The whole of fFeatures, private bits included, as Windows gives it; a copy of data into a
+// vector keeps the vector's features.
+TEST(SafeArray, VectorFeaturesAsWindowsSetsThem)
+{
+    OwnedArray vector(SafeArrayCreateVector(VT_UI1, 0, 2));
+    OwnedArray vectorEx(SafeArrayCreateVectorEx(VT_UI1, 0, 2, nullptr));
+    EXPECT_EQ(vector.get()->fFeatures, FADF_HAVEVARTYPE | kCreateVector);
+    EXPECT_EQ(vectorEx.get()->fFeatures, FADF_HAVEVARTYPE | kCreateVector);
+
+    SAFEARRAYBOUND bound = {2, 0};
+    OwnedArray plain(SafeArrayCreate(VT_UI1, 1, &bound));
+    DataOf<BYTE>(plain.get())[1] = 0x5A;
+    ASSERT_EQ(SafeArrayCopyData(plain.get(), vector.get()), S_OK);
+    EXPECT_EQ(DataOf<BYTE>(vector.get())[1], 0x5A);
+    EXPECT_EQ(vector.get()->fFeatures, FADF_HAVEVARTYPE | kCreateVector);
 }
 
 TEST(SafeArray, TypeInformationLiesBeforeTheDescriptor)

@@ -27,6 +27,10 @@ bool OwnsMemory(const SAFEARRAY* psa) noexcept
     return !(psa->fFeatures & (FADF_AUTO | FADF_STATIC | FADF_EMBEDDED));
 }
 
+// Windows marks the arrays that its vector creators make with this bit of FADF_RESERVED,
+// which its headers leave unnamed; callers see it in fFeatures.
+constexpr USHORT kCreateVector = 0x2000;
+
 // Windows allows at most this many outstanding locks.
 constexpr ULONG kMaxLocks = 0xFFFF;
 
@@ -201,14 +205,16 @@ WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND
 
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements)
 {
-    const SAFEARRAYBOUND bound = {cElements, lLbound};
-    return CreateArray(vt, 1, &bound, nullptr);
+    return SafeArrayCreateVectorEx(vt, lLbound, cElements, nullptr);
 }
 
 WINOLEAUTAPI_(SAFEARRAY*) SafeArrayCreateVectorEx(VARTYPE vt, LONG lLbound, ULONG cElements, PVOID pvExtra)
 {
     const SAFEARRAYBOUND bound = {cElements, lLbound};
-    return CreateArray(vt, 1, &bound, pvExtra);
+    SAFEARRAY* psa = CreateArray(vt, 1, &bound, pvExtra);
+    if (psa)
+        psa->fFeatures |= kCreateVector;
+    return psa;
 }
 
 WINOLEAUTAPI SafeArrayDestroy(SAFEARRAY* psa)
