@@ -494,6 +494,12 @@ TEST(SafeArrayRedim, ChecksItsArguments)
     SAFEARRAYBOUND bound = {2, 0};
     EXPECT_EQ(SafeArrayRedim(nullptr, &bound), E_INVALIDARG);
     EXPECT_EQ(SafeArrayRedim(psa.get(), nullptr), E_INVALIDARG);
+
+    // A fixed-size array answers as a locked one.
+    psa.get()->fFeatures |= FADF_FIXEDSIZE;
+    EXPECT_EQ(SafeArrayRedim(psa.get(), &bound), DISP_E_ARRAYISLOCKED);
+    EXPECT_EQ(UpperBound(psa.get(), 1), 0);
+    psa.get()->fFeatures &= ~FADF_FIXEDSIZE;
 }
 
 TEST(SafeArrayCopy, CopiesDeeplyWithTheTypeInformation)

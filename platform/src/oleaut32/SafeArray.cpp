@@ -370,7 +370,10 @@ WINOLEAUTAPI SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew)
         return E_INVALIDARG;
     if (IsLocked(psa))
         return DISP_E_ARRAYISLOCKED;
-    if (!OwnsMemory(psa) || (psa->fFeatures & FADF_FIXEDSIZE))
+    // Windows answers for a fixed-size array as for a locked one.
+    if (psa->fFeatures & FADF_FIXEDSIZE)
+        return DISP_E_ARRAYISLOCKED;
+    if (!OwnsMemory(psa))
         return E_INVALIDARG;
 
     // The right-most dimension varies slowest, so its elements form whole blocks at the end
