@@ -88,6 +88,11 @@ TEST(SystemTimeToVariantTime, ConvertsValidFields)
         {"last day", Fields(9999, 12, 31), 2958465.0},
         {"leap day of 2024", Fields(2024, 2, 29), 45351.0},
         {"leap day of 2000", Fields(2000, 2, 29), 36585.0},
+        // Years 0 to 99 are two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
+        {"year 0 is 2000", Fields(0, 1, 1), 36526.0},
+        {"year 49 is 2049", Fields(49, 12, 31), 54788.0},
+        {"year 50 is 1950", Fields(50, 1, 1), 18264.0},
+        {"year 99 is 1999", Fields(99, 12, 31), 36525.0},
         {"milliseconds ignored", Fields(2026, 12, 8, 0, 0, 0, 999), kEighthDecember2026},
         // Days the month lacks are fixed, as Windows does.
         {"30 February 2024 is 1 March", Fields(2024, 2, 30), 45352.0},
@@ -111,7 +116,6 @@ TEST(SystemTimeToVariantTime, RejectsInvalidFields)
         SYSTEMTIME fields;
     };
     const Case cases[] = {
-        {"year 99", Fields(99, 12, 31)},
         {"year 10000", Fields(10000, 1, 1)},
         {"month 0", Fields(2026, 0, 1)},
         {"month 13", Fields(2026, 13, 1)},

@@ -14,6 +14,9 @@ INT WINAPI SystemTimeToVariantTime(LPSYSTEMTIME lpSystemTime, DOUBLE* pvtime)
     // The milliseconds are ignored: automation dates resolve to the second.
     CivilTime fields;
     fields.year = lpSystemTime->wYear;
+    // Windows reads years 0 to 99 as two-digit years: 00-49 in this century, 50-99 in the last.
+    if (fields.year < 100)
+        fields.year += fields.year < 50 ? 2000 : 1900;
     fields.month = lpSystemTime->wMonth;
     fields.day = lpSystemTime->wDay;
     fields.hour = lpSystemTime->wHour;
