@@ -1,6 +1,7 @@
 // VariantChangeType(Ex) among the fundamental types. Numbers convert with oleaut32's rules:
 // floating values round half to even into integers, values out of range give
-// DISP_E_OVERFLOW, booleans are -1/0. Text is read and written in the stand-in's invariant
+// DISP_E_OVERFLOW (but for the signed and unsigned integer types of one width, which keep
+// the bits), booleans are -1/0. Text is read and written in the stand-in's invariant
 // number format, whatever the locale asked for. Objects are not asked for their value
 // property: an object converts only to the other interface type, VT_EMPTY or VT_NULL.
 #include <cfloat>
@@ -244,11 +245,36 @@ HRESULT ToText(const VARIANT& from, const Number& number, USHORT flags, VARIANT*
     }
 }
 
+// The bytes of the 8-, 16- and 32-bit integer types; 0 for any other type.
+ULONG IntegerWidthOf(VARTYPE vt)
+{
+    switch (vt) {
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT: return 4;
+    default: return 0;
+    }
+}
+
 HRESULT FromNumber(const VARIANT& from, VARTYPE to, USHORT flags, VARIANT* out)
 {
     Number number;
     if (!ReadNumber(from, number))
         return DISP_E_TYPEMISMATCH;
+    // Between the signed and unsigned integer types of one width Windows keeps the bits
+    // (VT_I1 -1 is VT_UI1 255 and back) instead of checking the range.
+    const ULONG width = IntegerWidthOf(V_VT(&from));
+    if (width != 0 && width == IntegerWidthOf(to)) {
+        StoreInteger(out, to,
+                     number.kind == Number::Kind::Unsigned ? number.unsignedValue
+                                                           : static_cast<ULONGLONG>(number.signedValue));
+        return S_OK;
+    }
     IntegerRange range;
     if (IntegerRangeOf(to, range))
         return ToInteger(number, to, range, out);
