@@ -14,6 +14,7 @@
 #include "ZoGUID.h"
 #include "ZoString.h"
 #include "ZoVariant.h"
+#include "ZoXmlText.h"
 
 ZO_SOURCE_FILE(".\\LumoItem")
 
@@ -54,15 +55,17 @@ void ForEachProperty(ILumoEnumProperty* properties, Visit&& visit)
 }
 
 // The "ItemXML" detail of a reader's error: the input, cut after kMaxItemXmlDetail characters
-// with a note of how much is left out, so that an error stays small whatever the input.
+// with a note of how much is left out, so that an error stays small whatever the input. What
+// XML cannot carry becomes "_", as in every text the library writes into a document: a NUL
+// would end the error object's description there.
 constexpr size_t kMaxItemXmlDetail = 64 * 1024;
 
 OleString ItemXmlDetail(BSTR xml)
 {
     const OleStringView text = ViewOfBstr(xml);
     if (text.size() <= kMaxItemXmlDetail)
-        return OleString(text);
-    return OleString(text.substr(0, kMaxItemXmlDetail)) +
+        return CZoXmlText::ReplaceInvalidCharacters(text);
+    return CZoXmlText::ReplaceInvalidCharacters(text.substr(0, kMaxItemXmlDetail)) +
            ZoFormat(OLESTR("... [cut: %u more characters]"), static_cast<unsigned>(text.size() - kMaxItemXmlDetail));
 }
 

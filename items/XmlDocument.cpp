@@ -16,6 +16,13 @@ bool StartsWith(OleStringView text, size_t at, OleStringView prefix)
     return text.substr(at, prefix.size()) == prefix;
 }
 
+// The position just past the next end marker from at, or the text's end.
+size_t PastNext(OleStringView text, size_t at, OleStringView end)
+{
+    at = text.find(end, at);
+    return at == OleStringView::npos ? text.size() : at + end.size();
+}
+
 // Whether the text's prolog, before its first element, declares a document type. A DTD can
 // declare entities that expand without end or that read files, and some DOMs process one
 // whatever ProhibitDTD says; the formats never use one.
@@ -27,16 +34,63 @@ bool DeclaresDocumentType(OleStringView text)
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xFEFF) {
             ++at;
         } else if (StartsWith(text, at, OLESTR("<?"))) {
-            at = text.find(OLESTR("?>"), at + 2);
-            at = at == OleStringView::npos ? text.size() : at + 2;
+            at = PastNext(text, at + 2, OLESTR("?>"));
         } else if (StartsWith(text, at, OLESTR("<!--"))) {
-            at = text.find(OLESTR("-->"), at + 4);
-            at = at == OleStringView::npos ? text.size() : at + 3;
+            at = PastNext(text, at + 4, OLESTR("-->"));
         } else {
             return StartsWith(text, at, OLESTR("<!DOCTYPE"));
         }
     }
     return false;
+}
+
+// The position of the start tag's closing '>' (or the text's end), and whether the tag holds
+// more than kMaxAttributes attributes: each one has its '=' outside the quoted values.
+size_t EndOfStartTag(OleStringView text, size_t at, bool& crowded)
+{
+    size_t attributes = 0;
+    OLECHAR quote = 0;
+    for (; at < text.size(); ++at) {
+        const OLECHAR c = text[at];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '=') {
+            ++attributes;
+        } else if (c == '>') {
+            break;
+        }
+    }
+    crowded = attributes > CXmlDocument::kMaxAttributes;
+    return at;
+}
+
+// Whether an element has more than kMaxAttributes attributes. A lexical walk over the markup:
+// comments, character data sections and processing instructions are skipped whole.
+bool HasCrowdedElement(OleStringView text)
+{
+    for (size_t at = text.find(OLECHAR('<')); at < text.size(); at = text.find(OLECHAR('<'), at)) {
+        if (StartsWith(text, at, OLESTR("<!--"))) {
+            at = PastNext(text, at + 4, OLESTR("-->"));
+        } else if (StartsWith(text, at, OLESTR("<![CDATA["))) {
+            at = PastNext(text, at + 9, OLESTR("]]>"));
+        } else if (StartsWith(text, at, OLESTR("<?"))) {
+            at = PastNext(text, at + 2, OLESTR("?>"));
+        } else {
+            bool crowded = false;
+            at = EndOfStartTag(text, at + 1, crowded);
+            if (crowded)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool AdmitsText(OleStringView text)
+{
+    return text.find(OLECHAR(0)) == OleStringView::npos && !DeclaresDocumentType(text) && !HasCrowdedElement(text);
 }
 
 }  // namespace
@@ -63,7 +117,7 @@ void CXmlDocument::SetSafetyProperty(const OLECHAR* name, const VARIANT& value)
 
 bool CXmlDocument::Parse(BSTR text)
 {
-    if (DeclaresDocumentType(ViewOfBstr(text)))
+    if (!AdmitsText(ViewOfBstr(text)))
         return false;
     VARIANT_BOOL parsed = VARIANT_FALSE;
     ZoCheckPlatform(m_document->loadXML(text, &parsed));

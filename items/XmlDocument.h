@@ -21,13 +21,17 @@ public:
     // nested item or collection lies two levels below the item that holds it, so this bounds
     // nesting to about half as many objects, well within any thread's stack.
     static constexpr LONG kMaxElementDepth = 512;
+    // The most attributes an element may have; the formats use at most five, and some DOMs
+    // append attributes in time that grows with the square of their number.
+    static constexpr size_t kMaxAttributes = 256;
 
     // A document for texts whose root will sit at depth rootDepth of the document they go
     // into, so that no text it accepts makes that document deeper than kMaxElementDepth.
     explicit CXmlDocument(CZoCOMClassFactory& factory, LONG rootDepth = 1);
 
-    // Whether text parses; on failure nothing of it is in the document. A text that declares a
-    // document type is refused before the DOM sees it.
+    // Whether text parses; on failure nothing of it is in the document. Refused before the DOM
+    // sees it: a text that declares a document type, that holds a NUL (a DOM would read it only
+    // up to there), or that has an element with more than kMaxAttributes attributes.
     bool Parse(BSTR text);
     CComPtr<IXMLDOMElement> CreateElement(const OLECHAR* name);
     void AppendRoot(IXMLDOMNode* element);

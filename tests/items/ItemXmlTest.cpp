@@ -535,11 +535,22 @@ TEST_F(ItemXmlTest, NestingIsWrittenAsFarAsItIsRead)
     EXPECT_EQ(Load(loaded, deeper), E_ZO_EXCEPTION);
 }
 
+// An item element with the program id and extra attributes, count in all.
+OleString ItemWithAttributes(size_t count)
+{
+    std::string xml = "<item progid=\"LumoItemsLib::LumoItem\"";
+    for (size_t i = 1; i < count; ++i)
+        xml += " a" + std::to_string(i) + "=\"\"";
+    xml += "/>";
+    return OleString(xml.begin(), xml.end());
+}
+
 TEST_F(ItemXmlTest, HostileDocumentsEndInAnOrderlyError)
 {
     std::string deep;
     for (int i = 0; i < 10000; ++i)
         deep += "<item progid=\"LumoItemsLib::LumoItem\"><property name=\"a\" namespace=\"\">";
+    const OleString item = OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>");
     const struct {
         const char* what;
         OleString xml;
@@ -560,6 +571,11 @@ TEST_F(ItemXmlTest, HostileDocumentsEndInAnOrderlyError)
                                   OLESTR("</item>")},
         {"ten thousand levels", OleString(deep.begin(), deep.end())},
         {"truncated", OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property name=\"a\"")},
+        {"text after the root", item + OLESTR("garbage")},
+        {"a NUL and text after the root", item + OLECHAR(0) + OLESTR("garbage")},
+        {"a NUL at the end", item + OLECHAR(0)},
+        {"257 attributes", ItemWithAttributes(257)},
+        {"100,000 attributes", ItemWithAttributes(100000)},
     };
     for (const auto& c : cases) {
         CComPtr<ILumoItem> item = NewItem();
@@ -569,6 +585,16 @@ TEST_F(ItemXmlTest, HostileDocumentsEndInAnOrderlyError)
         EXPECT_EQ(Load(collection, c.xml), E_ZO_EXCEPTION) << c.what;
         TakeThreadErrorObject();
     }
+}
+
+TEST_F(ItemXmlTest, AnElementMayHave256Attributes)
+{
+    CComPtr<ILumoItem> item = NewItem();
+    EXPECT_EQ(Load(item, ItemWithAttributes(256)), S_OK);
+    CComPtr<ILumoEnum> collection = NewEnum();
+    const OleString xml = OleString(OLESTR("<enum progid=\"LumoItemsLib::LumoEnum\">")) + ItemWithAttributes(256) +
+                          OLESTR("</enum>");
+    EXPECT_EQ(Load(collection, xml), S_OK);
 }
 
 TEST_F(ItemXmlTest, TwentyMegabytesOfBytesRoundTrip)

@@ -1,7 +1,5 @@
 #include "ItemDocument.h"
 
-#include <msxml2.h>
-
 #include "ComBSTR.h"
 #include "ComVariant.h"
 #include "ZoCheck.h"
@@ -22,28 +20,40 @@ constexpr SDocumentClass kDocumentClasses[] = {
     {OLESTR("enum"), OLESTR("LumoItems.LumoEnum"), DocumentKind::Collection},
 };
 
-OleString RootElementName(BSTR text)
+bool IsBlank(OLECHAR c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 0xFEFF;
+}
+
+// The name of the text's first element, read from the text itself: the reader that LoadXML
+// runs is then the only parse. What comes before it may be blanks, the XML declaration,
+// processing instructions and comments; a text without an element raises "Invalid string
+// format.", and anything else wrong the reader finds.
+OleString RootElementName(OleStringView text)
 {
     ZO_FUNCTION(OLESTR("RootElementName"))
     {
-        CComPtr<IXMLDOMDocument2> document;
-        ZoCheckPlatform(CoCreateInstance(CLSID_FreeThreadedDOMDocument30, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IXMLDOMDocument2, reinterpret_cast<void**>(&document)));
-        // Only the root's name is read here: no DTD, nothing fetched. A DOM that doesn't know
-        // ProhibitDTD goes on without it, as the library's readers do.
-        document->setProperty(CComBSTR(OLESTR("ProhibitDTD")), CComVariant(true));
-        document->put_resolveExternals(VARIANT_FALSE);
-        document->put_validateOnParse(VARIANT_FALSE);
-        VARIANT_BOOL parsed = VARIANT_FALSE;
-        ZoCheckPlatform(document->loadXML(text, &parsed));
-        CComPtr<IXMLDOMElement> root;
-        if (parsed == VARIANT_TRUE)
-            ZoCheckPlatform(document->get_documentElement(&root));
-        if (!root)
+        size_t at = 0;
+        while (at < text.size()) {
+            if (IsBlank(text[at])) {
+                ++at;
+                continue;
+            }
+            const OleStringView rest = text.substr(at);
+            const OleStringView end = rest.starts_with(OLESTR("<?"))     ? OleStringView(OLESTR("?>"))
+                                      : rest.starts_with(OLESTR("<!--")) ? OleStringView(OLESTR("-->"))
+                                                                         : OleStringView();
+            if (end.empty())
+                break;
+            const size_t found = text.find(end, at + 2);
+            at = found == OleStringView::npos ? text.size() : found + end.size();
+        }
+        size_t nameEnd = at + 1;
+        while (nameEnd < text.size() && !IsBlank(text[nameEnd]) && text[nameEnd] != '/' && text[nameEnd] != '>')
+            ++nameEnd;
+        if (at >= text.size() || text[at] != '<' || nameEnd == at + 1)
             ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
-        CComBSTR name;
-        ZoCheckPlatform(root->get_nodeName(&name));
-        return OleString(ViewOfBstr(name));
+        return OleString(text.substr(at + 1, nameEnd - at - 1));
     }
     ZO_FUNCTION_END
 }
@@ -89,8 +99,8 @@ SItemDocument LoadItemDocument(const OleString& text)
 {
     ZO_FUNCTION(OLESTR("LoadItemDocument"))
     {
+        const SDocumentClass documentClass = DocumentClassOf(RootElementName(text));
         CComBSTR xml{OleStringView(text)};
-        const SDocumentClass documentClass = DocumentClassOf(RootElementName(xml));
         SItemDocument document{documentClass.kind, CreateObject(documentClass.progId)};
         ZoCheck(document.object->LoadXML(xml), document.object);
         return document;

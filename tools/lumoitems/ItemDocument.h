@@ -15,7 +15,7 @@ struct SItemDocument {
     CComPtr<ILumoItemBase> object;
 };
 
-// Raises "Invalid string format." for text that is not XML, an error of its own for a root
+// Raises "Invalid string format." for text without an element, an error of its own for a root
 // element other than "item" and "enum", and the reader's error when LoadXML fails.
 SItemDocument LoadItemDocument(const OleString& text);
 
