@@ -158,6 +158,9 @@ std::string SerializeNode(xmlNodePtr node)
     xmlBufferPtr buffer = xmlBufferCreate();
     if (!buffer)
         throw std::bad_alloc();
+    // Grown by doubling: the default grows by what each write needs, which copies the text
+    // again and again wherever realloc cannot extend the block in place.
+    xmlBufferSetAllocationScheme(buffer, XML_BUFFER_ALLOC_DOUBLEIT);
     xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
     if (save) {
         xmlSaveTree(save, node);
