@@ -13,6 +13,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#ifndef _WIN32
+#include <sqlite3.h>
+#endif
+
 #include "ChildProcess.h"
 #include "FreshRegistry.h"
 #include "OleString.h"
@@ -790,6 +794,119 @@ TEST(RegistryFile, DeletedFileIsMadeAfresh)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, Query(HKEY_CURRENT_USER, OLESTR("v")).status);
     EXPECT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, OLESTR("v"), 2));
     EXPECT_EQ(Dword(2), Query(HKEY_CURRENT_USER, OLESTR("v")).data);
+}
+
+// Another program's connection to a registry file, holding what it was asked to hold.
+class ForeignConnection {
+public:
+    explicit ForeignConnection(const std::filesystem::path& path)
+    {
+        EXPECT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db_)) << path;
+    }
+    ~ForeignConnection() { sqlite3_close(db_); }
+    ForeignConnection(const ForeignConnection&) = delete;
+    ForeignConnection& operator=(const ForeignConnection&) = delete;
+
+    void Execute(const char* sql) { ASSERT_EQ(SQLITE_OK, sqlite3_exec(db_, sql, nullptr, nullptr, nullptr)) << sql; }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+std::string FileBytes(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(RegistryFile, ReadersDoNotWaitForAWriterOfAnotherProgram)
+{
+    std::string path;
+    {
+        ScopedFreshRegistry made;
+        ASSERT_EQ(ERROR_SUCCESS, SetDword(HKEY_CURRENT_USER, OLESTR("v"), 7));
+        path = made.Path();
+        // Under another name the file is opened afresh; its log holds the latest writes.
+        for (const char* suffix : {"", "-wal"})
+            std::filesystem::copy_file(path + suffix, path + ".copy" + suffix);
+    }
+    const std::string copy = path + ".copy";
+    ForeignConnection writer(copy);
+    writer.Execute("BEGIN IMMEDIATE");
+    writer.Execute("UPDATE keys SET written = written + 1");
+    const ScopedVariable variable(OLESTR("LUMOITEMS_REGISTRY"), Wide(copy));
+    EXPECT_EQ(Dword(7), Query(HKEY_CURRENT_USER, OLESTR("v")).data);
+    writer.Execute("ROLLBACK");
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(copy + suffix);
+}
+
+// Files that are not a registry are refused, and left as they were.
+TEST(RegistryFile, OtherFilesAreRefusedUntouched)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("lumoitems-foreign-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder);
+    const struct {
+        const char* what;
+        const char* sql;
+    } databases[] = {
+        {"tables of its own", "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('mine')"},
+        {"a version of its own", "PRAGMA user_version = 7"},
+        {"our table names under another version", "CREATE TABLE keys (id); CREATE TABLE key_values (id); PRAGMA user_version = 2"},
+    };
+    for (const auto& database : databases) {
+        const auto path = folder / "foreign.db";
+        {
+            ForeignConnection other(path);
+            other.Execute(database.sql);
+        }
+        const std::string before = FileBytes(path);
+        {
+            const ScopedVariable variable(OLESTR("LUMOITEMS_REGISTRY"), Wide(path.string()));
+            Key key;
+            EXPECT_EQ(ERROR_REGISTRY_CORRUPT, Open(HKEY_CURRENT_USER, OLESTR("Software"), key)) << database.what;
+            EXPECT_EQ(ERROR_REGISTRY_CORRUPT, SetDword(HKEY_CURRENT_USER, OLESTR("v"), 1)) << database.what;
+        }
+        EXPECT_TRUE(before == FileBytes(path)) << database.what << ": the file changed";
+        EXPECT_FALSE(std::filesystem::exists(path.string() + "-wal")) << database.what;
+        std::filesystem::remove(path);
+    }
+    for (const std::filesystem::path& device : {std::filesystem::path("/dev/null"), folder}) {
+        const ScopedVariable variable(OLESTR("LUMOITEMS_REGISTRY"), Wide(device.string()));
+        EXPECT_EQ(ERROR_CANTOPEN, SetDword(HKEY_CURRENT_USER, OLESTR("v"), 1)) << device;
+        EXPECT_FALSE(std::filesystem::exists(device.string() + "-journal")) << device;
+        EXPECT_FALSE(std::filesystem::exists(device.string() + "-wal")) << device;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// Child: writes one value into the registry file named by argv[0], first of all processes.
+LUMO_TEST_CHILD(RegistryFirstWrite)
+{
+    if (argc < 1)
+        return 100;
+    SetEnvironmentVariableW(OLESTR("LUMOITEMS_REGISTRY"), Wide(argv[0]).c_str());
+    return static_cast<int>(SetDword(HKEY_CURRENT_USER, OLESTR("first"), 1));
+}
+
+TEST(RegistryFile, ProgramsMakingOneNewFileAtOnceAllSucceed)
+{
+    constexpr int kRounds = 8;
+    constexpr int kPrograms = 3;
+    const auto folder = std::filesystem::temp_directory_path() / ("lumoitems-race-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::create_directories(folder);
+    for (int round = 0; round < kRounds; ++round) {
+        const std::string path = (folder / ("registry-" + std::to_string(round) + ".db")).string();
+        std::vector<int> exitCodes(kPrograms, -1);
+        std::vector<std::thread> programs;
+        for (int p = 0; p < kPrograms; ++p)
+            programs.emplace_back([&, p] { exitCodes[p] = RunTestChild("RegistryFirstWrite", {path}); });
+        for (std::thread& program : programs)
+            program.join();
+        for (int p = 0; p < kPrograms; ++p)
+            EXPECT_EQ(0, exitCodes[p]) << "round " << round << ", program " << p;
+    }
+    std::filesystem::remove_all(folder);
 }
 
 LUMO_TEST_CHILD(RegistrySetOneValue)

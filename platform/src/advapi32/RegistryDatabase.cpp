@@ -1,6 +1,9 @@
 #include "advapi32/RegistryDatabase.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -38,6 +41,8 @@ CREATE TABLE key_values (
 // name a newer one.
 constexpr const char* kInsertRoot =
     "INSERT INTO keys (id, parent, name, folded, class, written) VALUES (?1, 0, ?2, ?3, x'', ?4)";
+constexpr const char* kCountOurTables =
+    "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('keys', 'key_values')";
 constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE id = ?1";
 constexpr const char* kParentOf = "SELECT parent FROM keys WHERE id = ?1";
 constexpr const char* kFindChild = "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2";
@@ -96,6 +101,35 @@ DWORD Characters(int64_t bytes)
     return static_cast<DWORD>(bytes / 2);
 }
 
+// A registry is a regular file or nothing yet: a device or a pipe is never opened, for
+// SQLite would make its journal beside it.
+LSTATUS RequireRegularFileOrNone(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? ERROR_SUCCESS : ERROR_CANTOPEN;
+    return S_ISREG(info.st_mode) ? ERROR_SUCCESS : ERROR_CANTOPEN;
+}
+
+// SQLite answers some lock conflicts at once instead of waiting in its busy handler (a
+// journal-mode switch, a read snapshot gone stale, recovery of the log by another process):
+// such an attempt is made again until the busy timeout has passed. An attempt is a whole
+// transaction, so it has changed nothing when it reports ERROR_BUSY.
+template <class Attempt>
+LSTATUS WhileBusy(Attempt&& attempt)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(kBusyTimeoutMs);
+    auto pause = milliseconds(1);
+    for (;;) {
+        const LSTATUS status = attempt();
+        if (status != ERROR_BUSY || steady_clock::now() >= deadline)
+            return status;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, milliseconds(50));
+    }
+}
+
 }  // namespace
 
 LSTATUS RegistryDatabase::Open(const std::string& path, std::shared_ptr<RegistryDatabase>& database)
@@ -117,11 +151,14 @@ LSTATUS RegistryDatabase::Initialize()
 {
     if (LSTATUS status = PrepareRegistryDirectory(path_); status != ERROR_SUCCESS)
         return status;
+    if (LSTATUS status = RequireRegularFileOrNone(path_); status != ERROR_SUCCESS)
+        return status;
     if (LSTATUS status = connection_.Open(path_, kBusyTimeoutMs); status != ERROR_SUCCESS)
         return status;
-    if (LSTATUS status = UseWriteAheadLog(); status != ERROR_SUCCESS)
+    // Per connection: it changes nothing in the file.
+    if (LSTATUS status = connection_.Execute("PRAGMA synchronous = NORMAL"); status != ERROR_SUCCESS)
         return status;
-    if (LSTATUS status = CreateSchema(); status != ERROR_SUCCESS)
+    if (LSTATUS status = WhileBusy([this] { return Adopt(); }); status != ERROR_SUCCESS)
         return status;
     struct stat info {};
     if (stat(path_.c_str(), &info) != 0)
@@ -132,32 +169,76 @@ LSTATUS RegistryDatabase::Initialize()
     return ERROR_SUCCESS;
 }
 
-// Write-ahead logging: readers in one process never wait for a writer in another, and a
-// commit appends to the log without syncing the database (synchronous=NORMAL), which
-// keeps module registration (many small writes) fast while surviving a crashed process.
+// A registry file is used as it is; an empty one is made a registry; anything else is
+// refused before anything in it changes.
+LSTATUS RegistryDatabase::Adopt()
+{
+    FileContents contents = FileContents::Foreign;
+    {
+        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Read);
+        if (transaction.Status() != ERROR_SUCCESS)
+            return transaction.Status();
+        if (LSTATUS status = ReadContents(contents); status != ERROR_SUCCESS)
+            return status;
+        if (LSTATUS status = transaction.Commit(); status != ERROR_SUCCESS)
+            return status;
+    }
+    switch (contents) {
+    case FileContents::Registry:
+        return ERROR_SUCCESS;
+    case FileContents::Empty:
+        if (LSTATUS status = UseWriteAheadLog(); status != ERROR_SUCCESS)
+            return status;
+        return CreateSchema();
+    default:
+        return ERROR_REGISTRY_CORRUPT;
+    }
+}
+
+LSTATUS RegistryDatabase::ReadContents(FileContents& contents)
+{
+    std::string version;
+    if (LSTATUS status = connection_.QueryText("PRAGMA user_version", version); status != ERROR_SUCCESS)
+        return status;
+    std::string objects;
+    if (LSTATUS status = connection_.QueryText("SELECT count(*) FROM sqlite_schema", objects); status != ERROR_SUCCESS)
+        return status;
+    std::string tables;
+    if (LSTATUS status = connection_.QueryText(kCountOurTables, tables); status != ERROR_SUCCESS)
+        return status;
+    if (version == std::to_string(kSchemaVersion) && tables == "2")
+        contents = FileContents::Registry;
+    else if (version == "0" && objects == "0")
+        contents = FileContents::Empty;
+    else
+        contents = FileContents::Foreign;
+    return ERROR_SUCCESS;
+}
+
+// Write-ahead logging: readers never wait for a writer in another process, and a commit
+// appends to the log without syncing the database (synchronous=NORMAL), which keeps module
+// registration (many small writes) fast while surviving a crashed process. The mode is kept
+// in the file, so only a new file is switched.
 LSTATUS RegistryDatabase::UseWriteAheadLog()
 {
-    // Set first, so that switching a new file to the log costs fewer syncs too.
-    if (LSTATUS status = connection_.Execute("PRAGMA synchronous = NORMAL"); status != ERROR_SUCCESS)
-        return status;
-    // Switching waits in the busy handler while another process holds the new file.
     std::string mode;
     if (LSTATUS status = connection_.QueryText("PRAGMA journal_mode = WAL", mode); status != ERROR_SUCCESS)
         return status;
     return mode == "wal" ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
 }
 
+// Another process may have made the schema since the file was found empty.
 LSTATUS RegistryDatabase::CreateSchema()
 {
     SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Write);
     if (transaction.Status() != ERROR_SUCCESS)
         return transaction.Status();
-    std::string version;
-    if (LSTATUS status = connection_.QueryText("PRAGMA user_version", version); status != ERROR_SUCCESS)
+    FileContents contents = FileContents::Foreign;
+    if (LSTATUS status = ReadContents(contents); status != ERROR_SUCCESS)
         return status;
-    if (version == std::to_string(kSchemaVersion))
+    if (contents == FileContents::Registry)
         return transaction.Commit();
-    if (version != "0")
+    if (contents != FileContents::Empty)
         return ERROR_REGISTRY_CORRUPT;
     if (LSTATUS status = connection_.Execute(kCreateSchema); status != ERROR_SUCCESS)
         return status;
@@ -183,27 +264,31 @@ template <class Body>
 LSTATUS RegistryDatabase::Read(Body&& body)
 {
     std::lock_guard lock(mutex_);
-    SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Read);
-    if (transaction.Status() != ERROR_SUCCESS)
-        return transaction.Status();
-    if (LSTATUS status = body(); status != ERROR_SUCCESS)
-        return status;
-    return transaction.Commit();
+    return WhileBusy([&]() -> LSTATUS {
+        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Read);
+        if (transaction.Status() != ERROR_SUCCESS)
+            return transaction.Status();
+        if (LSTATUS status = body(); status != ERROR_SUCCESS)
+            return status;
+        return transaction.Commit();
+    });
 }
 
 template <class Body>
 LSTATUS RegistryDatabase::Write(Body&& body)
 {
     std::lock_guard lock(mutex_);
-    SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Write);
-    if (transaction.Status() != ERROR_SUCCESS)
-        return transaction.Status();
-    if (LSTATUS status = body(); status != ERROR_SUCCESS)
-        return status;
-    if (LSTATUS status = transaction.Commit(); status != ERROR_SUCCESS)
-        return status;
-    BumpChangeCounter(changeCounter_);
-    return ERROR_SUCCESS;
+    const LSTATUS status = WhileBusy([&]() -> LSTATUS {
+        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Write);
+        if (transaction.Status() != ERROR_SUCCESS)
+            return transaction.Status();
+        if (LSTATUS status = body(); status != ERROR_SUCCESS)
+            return status;
+        return transaction.Commit();
+    });
+    if (status == ERROR_SUCCESS)
+        BumpChangeCounter(changeCounter_);
+    return status;
 }
 
 LSTATUS RegistryDatabase::RequireKey(KeyId key)

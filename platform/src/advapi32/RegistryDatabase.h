@@ -86,7 +86,11 @@ public:
 
 private:
     explicit RegistryDatabase(std::string path) : path_(std::move(path)) {}
+    enum class FileContents { Registry, Empty, Foreign };
+
     LSTATUS Initialize();
+    LSTATUS Adopt();
+    LSTATUS ReadContents(FileContents& contents);
     LSTATUS UseWriteAheadLog();
     LSTATUS CreateSchema();
 
