@@ -11,6 +11,7 @@
 #include "DispatchImpl.h"
 #include "ObjectMap.h"
 #include "Registrar.h"
+#include "RegistrationLock.h"
 #include "TypeLibRegistration.h"
 
 // Names the type library of a module class.
@@ -57,9 +58,12 @@ public:
     HRESULT DllCanUnloadNow() const noexcept { return GetLockCount() == 0 ? S_OK : S_FALSE; }
 
     // The application script, each object-map entry's script in map order, then the type
-    // library; the first failure stops.
+    // library; the first failure stops. One registrar of the module's classes at a time.
     HRESULT DllRegisterServer(BOOL registerTypeLib = TRUE) noexcept
     {
+        const CRegistrationLock lock(RegistrationLockClass());
+        if (FAILED(lock.Status()))
+            return lock.Status();
         if constexpr (requires { T::UpdateRegistryAppId(TRUE); }) {
             if (const HRESULT hr = T::UpdateRegistryAppId(TRUE); FAILED(hr))
                 return hr;
@@ -74,6 +78,9 @@ public:
     // The reverse: each entry's script in map order, the type library, the application script.
     HRESULT DllUnregisterServer(BOOL unregisterTypeLib = TRUE) noexcept
     {
+        const CRegistrationLock lock(RegistrationLockClass());
+        if (FAILED(lock.Status()))
+            return lock.Status();
         for (ATL_OBJMAP_ENTRY* entry = m_objectMap; entry->pclsid; ++entry) {
             if (const HRESULT hr = entry->pfnUpdateRegistry(FALSE); FAILED(hr))
                 return hr;
@@ -134,6 +141,10 @@ public:
     ATL_OBJMAP_ENTRY* GetObjectMap() const noexcept { return m_objectMap; }
 
 private:
+    // The first class names the module's registrations; a module without classes locks on
+    // its type library's id.
+    const GUID& RegistrationLockClass() const noexcept { return m_objectMap->pclsid ? *m_objectMap->pclsid : m_libid; }
+
     ATL_OBJMAP_ENTRY* FindEntry(REFCLSID rclsid) const noexcept
     {
         for (ATL_OBJMAP_ENTRY* entry = m_objectMap; entry->pclsid; ++entry) {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <iterator>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -62,17 +63,89 @@ HRESULT DeleteTreeIfPresent(HKEY parent, const OleString& name) noexcept
     return status == ERROR_FILE_NOT_FOUND ? S_OK : FromStatus(status);
 }
 
-HRESULT RegisterBlock(HKEY key, const RegistryScriptBlock& block) noexcept;
+// The names of a key's values or subkeys, read before any of them is deleted.
+template <class ReadName>
+HRESULT CollectNames(DWORD capacity, ReadName&& readName, std::vector<OleString>& names) noexcept
+{
+    try {
+        OleString buffer(capacity, OLECHAR('\0'));
+        for (DWORD index = 0;; ++index) {
+            DWORD length = capacity;
+            const LSTATUS status = readName(index, buffer.data(), &length);
+            if (status == ERROR_NO_MORE_ITEMS)
+                return S_OK;
+            if (status != ERROR_SUCCESS)
+                return FromStatus(status);
+            names.emplace_back(buffer.data(), length);
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
 
-HRESULT RegisterKey(HKEY parent, const RegistryScriptKey& key) noexcept
+bool NamesValue(const RegistryScriptKey& key, OleStringView name) noexcept
+{
+    if (name.empty() && key.defaultValue)
+        return true;
+    return std::any_of(key.block.values.begin(), key.block.values.end(),
+                       [&](const RegistryScriptValue& value) { return RegistryNamesEqual(value.name, name); });
+}
+
+bool NamesSubkey(const RegistryScriptKey& key, OleStringView name) noexcept
+{
+    return std::any_of(key.block.keys.begin(), key.block.keys.end(), [&](const RegistryScriptKey& subkey) {
+        return subkey.marker != RegistryKeyMarker::Delete && RegistryNamesEqual(subkey.name, name);
+    });
+}
+
+// Deletes what a key holds beyond its script: the key ends as deleting and writing it afresh
+// would leave it, but it is never missing on the way, so that readers (a client creating an
+// object while the module registers again) always find it.
+HRESULT RemoveWhatTheScriptLacks(HKEY opened, const RegistryScriptKey& key) noexcept
+{
+    std::vector<OleString> values;
+    std::vector<OleString> subkeys;
+    if (const HRESULT hr = CollectNames(
+            16384, [&](DWORD i, LPWSTR name, DWORD* length) {
+                return RegEnumValueW(opened, i, name, length, nullptr, nullptr, nullptr, nullptr);
+            },
+            values);
+        FAILED(hr))
+        return hr;
+    if (const HRESULT hr = CollectNames(
+            256, [&](DWORD i, LPWSTR name, DWORD* length) {
+                return RegEnumKeyExW(opened, i, name, length, nullptr, nullptr, nullptr, nullptr);
+            },
+            subkeys);
+        FAILED(hr))
+        return hr;
+    for (const OleString& name : values) {
+        if (NamesValue(key, name))
+            continue;
+        const LSTATUS status = RegDeleteValueW(opened, name.empty() ? nullptr : name.c_str());
+        if (status != ERROR_FILE_NOT_FOUND) {
+            if (const HRESULT hr = FromStatus(status); FAILED(hr))
+                return hr;
+        }
+    }
+    for (const OleString& name : subkeys) {
+        if (NamesSubkey(key, name))
+            continue;
+        if (const HRESULT hr = DeleteTreeIfPresent(opened, name); FAILED(hr))
+            return hr;
+    }
+    return S_OK;
+}
+
+HRESULT RegisterBlock(HKEY key, const RegistryScriptBlock& block, bool replace) noexcept;
+
+// 'replace': the key is in the tree of a ForceRemove key, and ends holding only its script.
+HRESULT RegisterKey(HKEY parent, const RegistryScriptKey& key, bool replace) noexcept
 {
     const bool mayDelete = !IsProtectedKeyName(key.name);
     if (key.marker == RegistryKeyMarker::Delete)
         return mayDelete ? DeleteTreeIfPresent(parent, key.name) : S_OK;
-    if (key.marker == RegistryKeyMarker::ForceRemove && mayDelete) {
-        if (const HRESULT hr = DeleteTreeIfPresent(parent, key.name); FAILED(hr))
-            return hr;
-    }
+    replace = replace || (key.marker == RegistryKeyMarker::ForceRemove && mayDelete);
     ScopedKey opened;
     if (const HRESULT hr = FromStatus(RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                                       kKeyAccess, nullptr, opened.Receive(), nullptr));
@@ -82,17 +155,19 @@ HRESULT RegisterKey(HKEY parent, const RegistryScriptKey& key) noexcept
         if (const HRESULT hr = SetValue(opened.Get(), *key.defaultValue); FAILED(hr))
             return hr;
     }
-    return RegisterBlock(opened.Get(), key.block);
+    if (const HRESULT hr = RegisterBlock(opened.Get(), key.block, replace); FAILED(hr))
+        return hr;
+    return replace ? RemoveWhatTheScriptLacks(opened.Get(), key) : S_OK;
 }
 
-HRESULT RegisterBlock(HKEY key, const RegistryScriptBlock& block) noexcept
+HRESULT RegisterBlock(HKEY key, const RegistryScriptBlock& block, bool replace) noexcept
 {
     for (const RegistryScriptValue& value : block.values) {
         if (const HRESULT hr = SetValue(key, value); FAILED(hr))
             return hr;
     }
     for (const RegistryScriptKey& subkey : block.keys) {
-        if (const HRESULT hr = RegisterKey(key, subkey); FAILED(hr))
+        if (const HRESULT hr = RegisterKey(key, subkey, replace); FAILED(hr))
             return hr;
     }
     return S_OK;
@@ -224,7 +299,7 @@ HRESULT CRegObject::Apply(OleStringView script, bool doRegister) noexcept
     if (const HRESULT hr = ParseRegistryScript(script, m_replacements, parsed); FAILED(hr))
         return hr;
     for (const RegistryScriptRoot& root : parsed.roots) {
-        const HRESULT hr = doRegister ? RegisterBlock(root.key, root.block) : UnregisterBlock(root.key, root.block);
+        const HRESULT hr = doRegister ? RegisterBlock(root.key, root.block, false) : UnregisterBlock(root.key, root.block);
         if (FAILED(hr))
             return hr;
     }

@@ -1,10 +1,12 @@
 // The registrar: applies registration scripts (RegistryScript.h) to the registry, for
 // registration or for removal, with the replacements given to it.
 //
-// Registration opens each key of the script (or creates it) and sets its values. ForceRemove
-// deletes the key's existing tree first; Delete deletes the tree and creates nothing. Neither
-// deletes a key with one of the system's shared names (AppID, CLSID, Component Categories,
-// FileType, Interface, Hardware, Mime, SAM, SECURITY, SYSTEM, Software, TypeLib).
+// Registration opens each key of the script (or creates it) and sets its values. A ForceRemove
+// key ends holding only what its script gives it: values and subkeys beyond the script are
+// deleted once the script's are written, so that the key itself is never missing on the way.
+// Delete deletes the tree and creates nothing. Neither deletes a key with one of the system's
+// shared names (AppID, CLSID, Component Categories, FileType, Interface, Hardware, Mime, SAM,
+// SECURITY, SYSTEM, Software, TypeLib).
 // Removal deletes each named value of the script, handles nested blocks first, then deletes
 // each key not marked NoRemove that has no subkeys left; a key that does not exist is skipped
 // with its block.

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "FreshRegistry.h"
@@ -107,6 +109,7 @@ TEST_F(RegistrarTest, ForceRemoveRebuildsTheKeyAndPlainKeysKeepTheirContent)
 {
     for (const OLECHAR* key : {OLESTR("Forced"), OLESTR("Plain")}) {
         Create(OleString(key) + OLESTR("\\Old"));
+        Create(OleString(key) + OLESTR("\\Sub\\Older"), OLESTR(""), OLESTR("old"));
         Create(key, OLESTR("Stale"), OLESTR("x"));
     }
     ASSERT_EQ(Register(OLESTR("ForceRemove Forced = s 'new' { Sub } Plain = s 'new' { Sub }")), S_OK);
@@ -117,8 +120,36 @@ TEST_F(RegistrarTest, ForceRemoveRebuildsTheKeyAndPlainKeysKeepTheirContent)
         {OLESTR("Plain"), {OLESTR("Stale=s:x"), OLESTR("@=s:new")}},
         {OLESTR("Plain\\Old"), {}},
         {OLESTR("Plain\\Sub"), {}},
+        {OLESTR("Plain\\Sub\\Older"), {OLESTR("@=s:old")}},
     };
     EXPECT_EQ(Tree(), expected);
+}
+
+// A reader of a key that registration rebuilds finds it, with its value, at every moment.
+TEST_F(RegistrarTest, ForceRemoveNeverLeavesTheKeyMissing)
+{
+    ASSERT_EQ(Register(OLESTR("ForceRemove Forced = s 'v' { Sub = s 's' }")), S_OK);
+    std::atomic<bool> registering{true};
+    std::thread registrar([&] {
+        CRegObject other;
+        for (int round = 0; round < 100; ++round)
+            EXPECT_EQ(other.StringRegister(Script(OLESTR("ForceRemove Forced = s 'v' { Sub = s 's' }")).c_str()), S_OK);
+        registering = false;
+    });
+    const OleString sub = kTestKey + OLESTR("\\Forced\\Sub");
+    int missing = 0;
+    while (registering) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            ++missing;
+            continue;
+        }
+        if (RegQueryValueExW(key, nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            ++missing;
+        RegCloseKey(key);
+    }
+    registrar.join();
+    EXPECT_EQ(missing, 0);
 }
 
 TEST_F(RegistrarTest, DeleteRemovesTheTreeAndCreatesNothing)

@@ -1,7 +1,12 @@
 // The module's entry points: registration content, class objects, unloading, and the
 // registration tool.
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <thread>
 #include <string_view>
 #include <vector>
 
@@ -271,6 +276,79 @@ TEST_F(RegistrationToolTest, RegistersAndUnregisters)
     EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
     ASSERT_EQ(Regsvr({"/u", "/s", Module()}), 0);
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
+}
+
+// Runs regsvr once with each argument list, all at once; their exit codes in order.
+std::vector<int> RegsvrAtOnce(const std::vector<std::vector<std::string>>& runs)
+{
+    std::vector<int> exitCodes(runs.size(), -1);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < runs.size(); ++i)
+        threads.emplace_back([&, i] { exitCodes[i] = RunProgram(LUMO_REGSVR_PATH, runs[i]); });
+    for (std::thread& thread : threads)
+        thread.join();
+    return exitCodes;
+}
+
+bool NoClassRegistered()
+{
+    return std::none_of(std::begin(kClasses), std::end(kClasses), [](const ClassRegistration& c) {
+        return RegistryKeyExists(HKEY_CLASSES_ROOT, OleString(OLESTR("CLSID\\")) + c.clsid) ||
+               RegistryKeyExists(HKEY_CLASSES_ROOT, ProgId(c));
+    });
+}
+
+TEST_F(RegistrationToolTest, RegistrationsAtOnceAllSucceedAndGiveOneRegistration)
+{
+    ASSERT_EQ(Regsvr({"/s", Module()}), 0);
+    const auto registered = ReadRegistration();
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        // Half the rounds start from a new registry, half from a registered one.
+        std::optional<ScopedFreshRegistry> fresh;
+        if (round % 2 == 0)
+            fresh.emplace();
+        const std::vector<std::string> registration = {"/s", Module()};
+        EXPECT_EQ(RegsvrAtOnce({registration, registration}), std::vector<int>({0, 0})) << "round " << round;
+        EXPECT_EQ(ReadRegistration(), registered) << "round " << round;
+    }
+}
+
+TEST_F(RegistrationToolTest, ARegistrationRacingARemovalLeavesOneOfThemWhole)
+{
+    ASSERT_EQ(Regsvr({"/s", Module()}), 0);
+    const auto registered = ReadRegistration();
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        EXPECT_EQ(RegsvrAtOnce({{"/s", Module()}, {"/u", "/s", Module()}}), std::vector<int>({0, 0}))
+            << "round " << round;
+        EXPECT_TRUE(NoClassRegistered() || ReadRegistration() == registered) << "round " << round;
+        ASSERT_EQ(Regsvr({"/s", Module()}), 0);
+    }
+}
+
+TEST_F(RegistrationToolTest, CreationSucceedsWhileTheModuleRegistersAgain)
+{
+    ASSERT_EQ(Regsvr({"/s", Module()}), 0);
+    std::atomic<bool> registering{true};
+    std::atomic<int> failures{0};
+    std::thread client([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        while (registering) {
+            IUnknown* created = nullptr;
+            if (FAILED(CoCreateInstance(CLSID_LumoProperty, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                        reinterpret_cast<void**>(&created))))
+                ++failures;
+            else
+                created->Release();
+        }
+        CoUninitialize();
+    });
+    for (int round = 0; round < 3; ++round)
+        EXPECT_EQ(Regsvr({"/s", Module()}), 0) << "round " << round;
+    registering = false;
+    client.join();
+    EXPECT_EQ(failures, 0);
 }
 
 TEST_F(RegistrationToolTest, FailuresHaveTheirExitStatus)

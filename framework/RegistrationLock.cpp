@@ -1,0 +1,50 @@
+#include "RegistrationLock.h"
+
+#include <objbase.h>
+
+#include "OleString.h"
+
+namespace {
+
+HRESULT FromLastError() noexcept
+{
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace
+
+CRegistrationLock::CRegistrationLock(REFCLSID firstClass, DWORD timeoutMs) noexcept
+{
+    OLECHAR name[64] = OLESTR("LumoRegistration");
+    constexpr int kPrefix = 16;
+    if (StringFromGUID2(firstClass, name + kPrefix, 64 - kPrefix) == 0) {
+        m_status = E_UNEXPECTED;
+        return;
+    }
+    m_mutex = CreateMutexW(nullptr, FALSE, name);
+    if (!m_mutex) {
+        m_status = FromLastError();
+        return;
+    }
+    switch (WaitForSingleObject(m_mutex, timeoutMs)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // a registrar died midway: this one writes the whole script again
+        m_status = S_OK;
+        break;
+    case WAIT_TIMEOUT:
+        m_status = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+        break;
+    default:
+        m_status = FromLastError();
+        break;
+    }
+}
+
+CRegistrationLock::~CRegistrationLock()
+{
+    if (m_status == S_OK)
+        ReleaseMutex(m_mutex);
+    if (m_mutex)
+        CloseHandle(m_mutex);
+}
