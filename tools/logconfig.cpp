@@ -104,17 +104,39 @@ void Apply(const OleString& key, const Setting& setting)
         CZoRegistry::SetValue(key, name, Widen(setting.value).c_str());
 }
 
-void Clear(const std::string& product)
+OleString ProductSubkey(const std::string& product)
 {
-    const OleString subkey = OleString(OLESTR("Software\\Tavrin\\Logging\\")) + Widen(product);
-    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, subkey.c_str());
+    return OleString(OLESTR("Software\\Tavrin\\Logging\\")) + Widen(product);
+}
+
+// Success, or a missing key (the defaults apply), is all a caller may go on from.
+void RequireFound(LSTATUS status, const OleString& what, int line, const OLECHAR* function)
+{
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-        throw CZoException(ZoSystemMessageText(static_cast<DWORD>(status)),
-                           ZoHResultFromSystemError(status), OLESTR(".\\logconfig"), __LINE__, OLESTR("Clear"));
+        throw CZoException(what + OLESTR(": ") + ZoSystemMessageText(static_cast<DWORD>(status)),
+                           ZoHResultFromSystemError(status), OLESTR(".\\logconfig"), line, function);
+}
+
+void Clear(const OleString& key, const std::string& product)
+{
+    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, ProductSubkey(product).c_str());
+    RequireFound(status, OLESTR("Cannot remove ") + key, __LINE__, OLESTR("Clear"));
+}
+
+// The configuration reader takes any registry failure for the defaults; the values shown
+// must be the configuration, so the key is opened first and a failure reported.
+void RequireReadable(const OleString& key, const std::string& product)
+{
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, ProductSubkey(product).c_str(), 0, KEY_READ, &opened);
+    if (status == ERROR_SUCCESS)
+        RegCloseKey(opened);
+    RequireFound(status, OLESTR("Cannot read ") + key, __LINE__, OLESTR("Show"));
 }
 
 void Show(const OleString& key, const std::string& product)
 {
+    RequireReadable(key, product);
     const OleString file = CZoRegistry::GetStringValue(key, OLESTR("File"), OLESTR(""), false);
     CZoLogConfig config(Widen(product), OLESTR(""));
     config.ReadConfig();
@@ -142,7 +164,7 @@ int main(int argc, char** argv)
     try {
         const OleString key = CZoFileUtilities::ConcatPathname(kLoggingKey, Widen(options.product));
         if (options.clear)
-            Clear(options.product);
+            Clear(key, options.product);
         for (const Setting& setting : options.settings)
             Apply(key, setting);
         Show(key, options.product);
