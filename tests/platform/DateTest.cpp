@@ -352,7 +352,7 @@ TEST_F(DateTextTest, RejectsTextThatNamesNoDate)
         EXPECT_EQ(5.0, date) << Narrow(text);
     }
     DATE date = 0;
-    EXPECT_EQ(E_INVALIDARG, VarDateFromStr(nullptr, LOCALE_USER_DEFAULT, 0, &date));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, VarDateFromStr(nullptr, LOCALE_USER_DEFAULT, 0, &date));
     EXPECT_EQ(E_INVALIDARG, VarDateFromStr(OLESTR("12/8/2026"), LOCALE_USER_DEFAULT, 0, nullptr));
 }
 
