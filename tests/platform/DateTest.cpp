@@ -224,7 +224,7 @@ TEST_F(DateTextTest, WritesTheUserLocaleForms)
         {"a minute past midnight", kEighthDecember2026 + 60 * kSecond, LOCALE_USER_DEFAULT, 0,
          OLESTR("12/8/2026 12:01:00 AM")},
         {"before day zero", -1.25, LOCALE_USER_DEFAULT, 0, OLESTR("12/29/1899 6:00:00 AM")},
-        {"four-digit year", -657434.0, LOCALE_USER_DEFAULT, 0, OLESTR("1/1/0100")},
+        {"year without leading zeros", -657434.0, LOCALE_USER_DEFAULT, 0, OLESTR("1/1/100")},
         {"date value only", evening, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/8/2026")},
         {"date value only on day zero", 0.5, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/30/1899")},
         {"time value only", evening, LOCALE_USER_DEFAULT, VAR_TIMEVALUEONLY, OLESTR("9:06:48 PM")},

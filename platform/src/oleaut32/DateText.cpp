@@ -93,7 +93,7 @@ std::string DateTextOf(const CivilTime& time, const LocaleForDates& locale)
     case DateStyle::UnitedStates:
         break;
     }
-    return Printed("%d/%d/%04d", time.month, time.day, time.year);
+    return Printed("%d/%d/%d", time.month, time.day, time.year);
 }
 
 std::string TimeTextOf(const CivilTime& time, const LocaleForDates& locale)

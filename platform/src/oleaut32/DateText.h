@@ -2,14 +2,15 @@
 // VT_DATE and VT_BSTR.
 //
 // Written forms, by locale (see kernel32/Locales.h for which locale an identifier names):
-//   en-US, C, POSIX, and any locale the host lacks   12/8/2026 9:06:48 PM
+//   en-US, C, POSIX, and any locale the host lacks   12/8/2026 9:06:48 PM (1/1/100: no zeros
+//                                                    before the year)
 //   invariant (LOCALE_INVARIANT)                     12/08/2026 21:06:48
-//   any other host locale                            its own date form, with a four-digit year,
+//   any other host locale                            its own date form, with the year in full,
 //                                                    and its own time form
 // With no flags: the date alone when the time, rounded to the second, is 00:00:00; the time
 // alone on 30 December 1899 (day 0). VAR_TIMEVALUEONLY gives the time alone, else
 // VAR_DATEVALUEONLY the date alone; the other flags change nothing (Gregorian calendar,
-// four-digit years always).
+// years in full always).
 //
 // Read forms, blanks around the text allowed, letters in any case:
 //   2026-12-08, 2026-12-08T21:06[:48][Z], 2026-12-08 21:06[:48]     (ISO: four-digit year)
