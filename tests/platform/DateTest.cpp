@@ -224,7 +224,7 @@ TEST_F(DateTextTest, WritesTheUserLocaleForms)
         {"a minute past midnight", kEighthDecember2026 + 60 * kSecond, LOCALE_USER_DEFAULT, 0,
          OLESTR("12/8/2026 12:01:00 AM")},
         {"before day zero", -1.25, LOCALE_USER_DEFAULT, 0, OLESTR("12/29/1899 6:00:00 AM")},
-        {"four-digit year", -657434.0, LOCALE_USER_DEFAULT, 0, OLESTR("1/1/0100")},
+        {"year without leading zeros", -657434.0, LOCALE_USER_DEFAULT, 0, OLESTR("1/1/100")},
         {"date value only", evening, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/8/2026")},
         {"date value only on day zero", 0.5, LOCALE_USER_DEFAULT, VAR_DATEVALUEONLY, OLESTR("12/30/1899")},
         {"time value only", evening, LOCALE_USER_DEFAULT, VAR_TIMEVALUEONLY, OLESTR("9:06:48 PM")},
@@ -328,31 +328,167 @@ TEST_F(DateTextTest, ReadsTheWrittenAndTheIsoForms)
     }
 }
 
+// The time of day as a fraction of the day.
+constexpr double Clock(int hour, int minute, int second = 0)
+{
+    return (hour * 3600 + minute * 60 + second) * kSecond;
+}
+
+struct TextAndDate {
+    const char* what;
+    const OLECHAR* text;
+    DATE date;
+};
+
+// What Windows reads with en-US; day 0 is 30 December 1899.
+const TextAndDate kEnglishUSShapes[] = {
+    // Three numbers: month first, else year first, else day first.
+    {"slashes", OLESTR("1/2/1970"), 25570.0},
+    {"dashes", OLESTR("1-2-1970"), 25570.0},
+    {"blanks", OLESTR("1 2 1970"), 25570.0},
+    {"day first when the first number is no month", OLESTR("13-1-1970"), 25581.0},
+    {"day first with slashes", OLESTR("13/1/2026"), 46035.0},
+    {"year first", OLESTR("1970-1-13"), 25581.0},
+    {"two-digit year last", OLESTR("1 2 3"), 37623.0},
+    {"two-digit day", OLESTR("2 14 3"), 37666.0},
+    {"two-digit year first when it is no month", OLESTR("14 2 3"), 41673.0},
+    {"two-digit year 14 last", OLESTR("2 3 14"), 41673.0},
+    {"two-digit year 32 first", OLESTR("32 2 3"), 11722.0},
+    {"two-digit year 32 last", OLESTR("2 3 32"), 11722.0},
+    {"two-digit year 29 is 2029", OLESTR("1 2 29"), 47120.0},
+    {"two-digit year 30 is 1930", OLESTR("1 2 30"), 10960.0},
+    {"two-digit year 31 is 1931", OLESTR("1 2 31"), 11325.0},
+    // Two numbers that can't be a month and a day: a month and a year, on the month's first.
+    {"year and month", OLESTR("30 2"), 10990.0},
+    {"month and year", OLESTR("2 30"), 10990.0},
+    // Month names, in full or by their first three letters.
+    {"day, month, comma and year", OLESTR("2 January, 1970"), 25570.0},
+    {"day, month and year", OLESTR("2 January 1970"), 25570.0},
+    {"abbreviated month", OLESTR("2 Jan 1970"), 25570.0},
+    {"abbreviated month with slashes", OLESTR("2/Jan/1970"), 25570.0},
+    {"abbreviated month with dashes", OLESTR("2-Jan-1970"), 25570.0},
+    {"month first", OLESTR("January 2, 1970"), 25570.0},
+    {"month name in capitals", OLESTR("2 JANUARY 1970"), 25570.0},
+    // A month name with a number that can't be a day: the year, on the month's first.
+    {"month, year", OLESTR("Jan 35"), 12785.0},
+    {"year, month", OLESTR("35 Jan"), 12785.0},
+    {"month-year", OLESTR("Jan-35"), 12785.0},
+    {"year-month", OLESTR("35-Jan"), 12785.0},
+    {"month/year", OLESTR("Jan/35"), 12785.0},
+    {"year/month", OLESTR("35/Jan"), 12785.0},
+    // Times alone, on day 0. AM and PM change the hours 0 to 12 only.
+    {"hour with am", OLESTR("1 am"), 1.0 / 24},
+    {"one-digit minutes", OLESTR("3:5"), Clock(3, 5)},
+    {"hour 0", OLESTR("0:1"), Clock(0, 1)},
+    {"hour 0 AM", OLESTR("00:00 AM"), 0.0},
+    {"A", OLESTR("00:00 a"), 0.0},
+    {"half past hour 0 AM", OLESTR("0:30 AM"), Clock(0, 30)},
+    {"12 AM is hour 0", OLESTR("12:59 AM"), Clock(0, 59)},
+    {"12 A", OLESTR("12:59 A"), Clock(0, 59)},
+    {"hour 0 PM is noon", OLESTR("00:00 pm"), 0.5},
+    {"P", OLESTR("00:00 p"), 0.5},
+    {"12 PM is noon", OLESTR("12:59 pm"), Clock(12, 59)},
+    {"12 P", OLESTR("12:59 p"), Clock(12, 59)},
+    {"AM after hour 13", OLESTR("13:00 AM"), Clock(13, 0)},
+    {"PM after hour 13", OLESTR("13:00 PM"), Clock(13, 0)},
+    // A date and a time.
+    {"24-hour time", OLESTR("6/30/2011 01:20:34"), 40724.0 + Clock(1, 20, 34)},
+    {"AM time", OLESTR("6/30/2011 01:20:34 AM"), 40724.0 + Clock(1, 20, 34)},
+    {"PM time", OLESTR("6/30/2011 01:20:34 PM"), 40724.0 + Clock(13, 20, 34)},
+    {"PM after hour 13 with a date", OLESTR("12/8/2026 13:00 PM"), kEighthDecember2026 + Clock(13, 0)},
+    {"year first and time", OLESTR("2013-05-14 02:04:12"), 41408.0 + Clock(2, 4, 12)},
+    {"month name and time", OLESTR("December 8, 2026 9:06 PM"), kEighthDecember2026 + Clock(21, 6)},
+    {"abbreviated month and time", OLESTR("8-Dec-2026 21:06:48"), kEighthDecember2026 + Clock(21, 6, 48)},
+};
+
+TEST_F(DateTextTest, ReadsTheEnglishUSShapesWindowsReads)
+{
+    for (const auto& c : kEnglishUSShapes) {
+        DATE date = kNaN;
+        EXPECT_EQ(S_OK, VarDateFromStr(c.text, kEnglishUS, 0, &date)) << c.what;
+        EXPECT_DOUBLE_EQ(c.date, date) << c.what;
+    }
+}
+
+struct TextAndDayOfTheYear {
+    const char* what;
+    const OLECHAR* text;
+    int month;
+    int day;
+    int hour;
+};
+
+// Dates without a year, which Windows reads in the current year.
+const TextAndDayOfTheYear kDatesWithoutAYear[] = {
+    {"month first", OLESTR("1 2"), 1, 2, 0},
+    {"month first, both can be months", OLESTR("2 1"), 2, 1, 0},
+    {"day first when the first number is no month", OLESTR("14 1"), 1, 14, 0},
+    {"month and day past 12", OLESTR("1 14"), 1, 14, 0},
+    {"slashes", OLESTR("12/8"), 12, 8, 0},
+    {"month name and day", OLESTR("Jan 2"), 1, 2, 0},
+    {"day and month name", OLESTR("2 Jan"), 1, 2, 0},
+    {"time first", OLESTR("3 am 1 2"), 1, 2, 3},
+    {"time last", OLESTR("1 2 3 am"), 1, 2, 3},
+};
+
+TEST_F(DateTextTest, ReadsADateWithoutAYearInTheCurrentYear)
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    for (const auto& c : kDatesWithoutAYear) {
+        DATE date = kNaN;
+        EXPECT_EQ(S_OK, VarDateFromStr(c.text, kEnglishUS, 0, &date)) << c.what;
+        EXPECT_DOUBLE_EQ(PlatformDate(Fields(now.wYear, c.month, c.day, c.hour)), date) << c.what;
+    }
+}
+
+// Text Windows reads as no date with en-US.
+const OLECHAR* const kTextsThatNameNoDate[] = {
+    OLESTR(""),
+    OLESTR("   "),
+    OLESTR("tomorrow"),
+    OLESTR("True"),
+    OLESTR("2/30/2026"),
+    OLESTR("12/8/2026x"),
+    OLESTR("25:00"),
+    OLESTR("24:00"),
+    OLESTR("0:60"),
+    OLESTR("2026-13-01"),
+    OLESTR("2026-12-08T25:00"),
+    OLESTR("10000-01-01"),
+    // A number alone, and AM or PM where there is no time for it.
+    OLESTR("0"),
+    OLESTR("1"),
+    OLESTR("12345"),
+    OLESTR("1 2 am"),
+    OLESTR("1 am 2"),
+    OLESTR("1 2 am 3"),
+    OLESTR("1 2 3 am 4"),
+    // Numbers that make no date.
+    OLESTR("2 32 3"),
+    OLESTR("32 49"),
+    OLESTR("0 49"),
+    OLESTR("1 2 3 4"),
+    // Characters that part no date's numbers.
+    OLESTR("1;2;3"),
+    OLESTR("1*2*3"),
+    OLESTR("(1:2)"),
+    OLESTR("-1.1"),
+    OLESTR("1.1-"),
+    OLESTR("02.01.1970"),
+    OLESTR("02.01.1970 00:00:00"),
+    OLESTR("2013-05-14 02:04:12.017000000"),
+};
+
 TEST_F(DateTextTest, RejectsTextThatNamesNoDate)
 {
-    const OLECHAR* const texts[] = {
-        OLESTR(""),
-        OLESTR("   "),
-        OLESTR("tomorrow"),
-        OLESTR("12/8"),
-        OLESTR("13/1/2026"),
-        OLESTR("2/30/2026"),
-        OLESTR("12/8/2026x"),
-        OLESTR("12/8/2026 13:00 PM"),
-        OLESTR("0:30 AM"),
-        OLESTR("25:00"),
-        OLESTR("9:6"),
-        OLESTR("2026-13-01"),
-        OLESTR("2026-12-08T25:00"),
-        OLESTR("10000-01-01"),
-    };
-    for (const OLECHAR* text : texts) {
+    for (const OLECHAR* text : kTextsThatNameNoDate) {
         DATE date = 5.0;
-        EXPECT_EQ(DISP_E_TYPEMISMATCH, VarDateFromStr(text, LOCALE_USER_DEFAULT, 0, &date)) << Narrow(text);
+        EXPECT_EQ(DISP_E_TYPEMISMATCH, VarDateFromStr(text, kEnglishUS, 0, &date)) << Narrow(text);
         EXPECT_EQ(5.0, date) << Narrow(text);
     }
     DATE date = 0;
-    EXPECT_EQ(E_INVALIDARG, VarDateFromStr(nullptr, LOCALE_USER_DEFAULT, 0, &date));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, VarDateFromStr(nullptr, LOCALE_USER_DEFAULT, 0, &date));
     EXPECT_EQ(E_INVALIDARG, VarDateFromStr(OLESTR("12/8/2026"), LOCALE_USER_DEFAULT, 0, nullptr));
 }
 

@@ -54,8 +54,9 @@ HRESULT WINAPI VarBstrFromDate(DATE dateIn, LCID lcid, ULONG dwFlags, BSTR* pbst
 
 HRESULT WINAPI VarDateFromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags, DATE* pdateOut)
 {
+    // A missing text names no date, as Windows answers.
     if (!strIn)
-        return E_INVALIDARG;
+        return DISP_E_TYPEMISMATCH;
     try {
         return lumo::platform::oleaut32::TextToDate(lumo::platform::ViewOf(strIn), lcid, dwFlags, pdateOut);
     } catch (...) {
