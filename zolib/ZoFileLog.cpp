@@ -18,11 +18,17 @@ OleString LevelName(int level)
 
 }  // namespace
 
-CZoFileLog::CZoFileLog(DWORD mutexTimeout) noexcept : m_fileLock(mutexTimeout) {}
+CZoFileLog::CZoFileLog(DWORD mutexTimeout, ULONGLONG retryInterval) noexcept
+    : m_fileLock(mutexTimeout), m_fileLockWait(retryInterval)
+{
+}
 
 void CZoFileLog::Init()
 {
-    ZoLoggingGuard(OLESTR("CZoFileLog::Init"), [&] { m_fileLock.Init(m_config.logFilePath, true); });
+    ZoLoggingGuard(OLESTR("CZoFileLog::Init"), [&] {
+        m_fileLock.Init(m_config.logFilePath, true);
+        m_fileLockWait.Clear();
+    });
 }
 
 void CZoFileLog::SetConfig(const CZoLogConfig& config)
@@ -36,12 +42,18 @@ void CZoFileLog::Log(int level, const OleString& text, bool force)
         const OleString& path = m_config.logFilePath;
         if ((level > m_config.fileLogLevel || path.empty()) && !force)
             return;
+        if (!m_fileLockWait.MayWait(GetTickCount64()))
+            return;
         const OleString line = FormatLine(level, text);
         CZoLockHolder holder(&m_fileLock);
         if (!holder.IsLocked()) {
-            ZoDebugOutput(OLESTR("CZoFileLog: the log file stayed locked, a line was dropped: ") + path);
+            if (m_fileLockWait.OnTimeout(GetTickCount64()))
+                ZoDebugOutput(OLESTR("CZoFileLog: the log file's mutex is held elsewhere, its lines are dropped "
+                                     "until it is obtained again: ") +
+                              path);
             return;
         }
+        m_fileLockWait.Clear();
         if (CZoFileUtilities::GetFileSize(path) > m_config.maxFileSize)
             CZoFileUtilities::MoveFileW(path, OldFileName(path), false);
         CZoFileUtilities::WriteTextFile(path, line, true, ZO_ENCODING_UTF16LE);

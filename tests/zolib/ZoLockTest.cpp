@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ZoLock.h"
+#include "ZoLockWaitGate.h"
 
 namespace {
 
@@ -70,6 +71,26 @@ TEST(ZoCOMLockThread, ExcludesOtherThreads)
     first.join();
     second.join();
     EXPECT_EQ(100000, counter);
+}
+
+TEST(ZoLockWaitGate, OneRetryPerIntervalWhileHeldElsewhere)
+{
+    CZoLockWaitGate gate(1000);
+    EXPECT_TRUE(gate.MayWait(5));
+    EXPECT_TRUE(gate.MayWait(5)) << "no retry to take while the lock is free";
+    EXPECT_TRUE(gate.OnTimeout(100)) << "the first timeout";
+    EXPECT_FALSE(gate.OnTimeout(120)) << "a wait that began before it";
+    EXPECT_FALSE(gate.MayWait(90)) << "a tick read before the timeout was recorded";
+    EXPECT_FALSE(gate.MayWait(1119));
+    EXPECT_TRUE(gate.MayWait(1120));
+    EXPECT_FALSE(gate.MayWait(1120)) << "the interval's retry is taken";
+    EXPECT_FALSE(gate.OnTimeout(1320)) << "still held: not a first timeout";
+    EXPECT_FALSE(gate.MayWait(2319));
+    EXPECT_TRUE(gate.MayWait(2320));
+    gate.Clear();
+    EXPECT_TRUE(gate.MayWait(2321));
+    EXPECT_TRUE(gate.MayWait(2321));
+    EXPECT_TRUE(gate.OnTimeout(2400)) << "held again after it was obtained";
 }
 
 }  // namespace

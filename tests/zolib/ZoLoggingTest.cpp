@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -95,6 +96,12 @@ std::vector<std::vector<std::string>> RecordsOf(const std::string& bytes)
         records.push_back(fields);
     }
     return records;
+}
+
+std::string HeldElsewhereNote(OleStringView path)
+{
+    return "CZoFileLog: the log file's mutex is held elsewhere, its lines are dropped until it is obtained again: " +
+           Narrow(path);
 }
 
 // Configures the logger through the registry, for the next message.
@@ -542,7 +549,8 @@ TEST_F(LoggingTest, FileLogThreadDropsTheLineWhileTheFileStaysLocked)
     CZoLogConfig config(kProductName, kProductVersion);
     config.fileLogLevel = ZO_LOG_STACKTRACE;
     config.logFilePath = m_folder.Ole("locked.log");
-    CZoFileLog sink(20);
+    // Retried at every line.
+    CZoFileLog sink(20, 0);
     sink.SetConfig(config);
     sink.Init();
 
@@ -554,12 +562,101 @@ TEST_F(LoggingTest, FileLogThreadDropsTheLineWhileTheFileStaysLocked)
     if (StandInFilesReadable()) {
         const auto output = DebugOutput();
         ASSERT_EQ(1u, output.size());
-        EXPECT_EQ("CZoFileLog: the log file stayed locked, a line was dropped: " + Narrow(config.logFilePath),
-                  output[0][0]);
+        EXPECT_EQ(HeldElsewhereNote(config.logFilePath), output[0][0]);
     }
     holder.Unlock();
     sink.Log(ZO_LOG_ERROR, OLESTR("written"), false);
     EXPECT_EQ(1u, LinesOf(LogText(m_folder.Path("locked.log"))).size());
+}
+
+// Holds the mutex of the log file argv[0] until it can take the mutex of the name argv[1].
+LUMO_TEST_CHILD(HoldLogFileMutexUntilReleased)
+{
+    CZoMutexLock fileLock;
+    fileLock.Init(Ascii(argv[0]), true);
+    CZoMutexLock release(60000);
+    release.Init(Ascii(argv[1]), true);
+    if (!fileLock.Lock())
+        return 1;
+    const bool released = release.Lock();
+    fileLock.Unlock();
+    if (!released)
+        return 2;
+    release.Unlock();
+    return 0;
+}
+
+// Whether some other thread or process holds the log file's mutex, within the time given.
+bool FileMutexHeldElsewhereWithin(const OleString& path, ULONGLONG milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    do {
+        const bool free = std::async(std::launch::async, [&] {
+                              CZoMutexLock probe(0);
+                              probe.Init(path, true);
+                              CZoLockHolder holder(&probe);
+                              return holder.IsLocked();
+                          }).get();
+        if (!free)
+            return true;
+        Sleep(10);
+    } while (GetTickCount64() < deadline);
+    return false;
+}
+
+TEST_F(LoggingTest, FileLogWaitsOnceWhileAnotherProcessHoldsItsMutex)
+{
+    constexpr DWORD kWait = 200;
+    constexpr ULONGLONG kRetryInterval = 1000;
+    CZoLogConfig config(kProductName, kProductVersion);
+    config.fileLogLevel = ZO_LOG_STACKTRACE;
+    config.logFilePath = m_folder.Ole("held.log");
+    CZoFileLog sink(kWait, kRetryInterval);
+    sink.SetConfig(config);
+    sink.Init();
+
+    const OleString releaseName = m_folder.Ole("release");
+    // Made before the release lock, so that an early end releases the child before waiting.
+    std::future<int> child;
+    CZoMutexLock release;
+    release.Init(releaseName, true);
+    ASSERT_TRUE(release.Lock());
+    child = std::async(std::launch::async, [&] {
+        return RunTestChild("HoldLogFileMutexUntilReleased", {Narrow(config.logFilePath), Narrow(releaseName)});
+    });
+    ASSERT_TRUE(FileMutexHeldElsewhereWithin(config.logFilePath, 30000));
+
+    const ULONGLONG start = GetTickCount64();
+    for (int i = 0; i < 20; ++i)
+        sink.Log(ZO_LOG_ERROR, OLESTR("dropped"), false);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    EXPECT_GE(elapsed, kWait / 2) << "the first line waits";
+    EXPECT_LT(elapsed, 3 * kWait) << "the others do not";
+    EXPECT_FALSE(fs::exists(m_folder.Path("held.log")));
+    if (StandInFilesReadable()) {
+        const auto output = DebugOutput();
+        ASSERT_EQ(1u, output.size());
+        EXPECT_EQ(HeldElsewhereNote(config.logFilePath), output[0][0]);
+    }
+
+    release.Unlock();
+    EXPECT_EQ(0, child.get());
+    // A little more than the interval: the system's tick may be coarser than a millisecond.
+    Sleep(static_cast<DWORD>(kRetryInterval) + 100);
+    sink.Log(ZO_LOG_ERROR, OLESTR("the retry"), false);
+    sink.Log(ZO_LOG_ERROR, OLESTR("logging as before"), false);
+    EXPECT_EQ(2u, LinesOf(LogText(m_folder.Path("held.log"))).size());
+
+    // Held again: a wait times out again, with a note again.
+    CZoMutexLock holder;
+    holder.Init(config.logFilePath, true);
+    ASSERT_TRUE(holder.Lock());
+    std::thread([&] { sink.Log(ZO_LOG_ERROR, OLESTR("dropped"), false); }).join();
+    holder.Unlock();
+    EXPECT_EQ(2u, LinesOf(LogText(m_folder.Path("held.log"))).size());
+    if (StandInFilesReadable()) {
+        EXPECT_EQ(2u, DebugOutput().size());
+    }
 }
 
 LUMO_TEST_CHILD(LogManyLines)
