@@ -20,6 +20,13 @@ inline OleString ModulePath()
     return OleString(narrow.begin(), narrow.end());
 }
 
+// The platform that this build's type libraries register for, and its registry key's name.
+constexpr SYSKIND kModuleSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+inline const OLECHAR* ModuleSysKindKey()
+{
+    return kModuleSysKind == SYS_WIN64 ? OLESTR("\\win64") : OLESTR("\\win32");
+}
+
 inline OleString GuidText(REFGUID guid)
 {
     OLECHAR text[40] = {};

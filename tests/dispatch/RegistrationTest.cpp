@@ -17,7 +17,7 @@ namespace {
 const OleString kAppId = OLESTR("{3C1A9E20-5B7D-4F61-8E2A-0D4B6C8F1A30}");
 const OleString kClassKey = OleString(OLESTR("CLSID\\")) + GuidText(CLSID_TestRecord);
 const OleString kLibraryKey = OleString(OLESTR("TypeLib\\")) + GuidText(LIBID_TestDispatchLib);
-const OleString kRegisteredLibraryPath = kLibraryKey + OLESTR("\\1.0\\0\\win64");
+const OleString kRegisteredLibraryPath = kLibraryKey + OLESTR("\\1.0\\0") + ModuleSysKindKey();
 
 OleString Wide(const fs::path& path)
 {
@@ -113,7 +113,7 @@ TEST_F(ServerRegistration, WritesTheScriptsAndTheTypeLibraryAndAgainTheSame)
         {kLibraryKey, {}},
         {kLibraryKey + OLESTR("\\1.0"), {OLESTR("@=s:TestDispatch 1.0 Type Library")}},
         {kLibraryKey + OLESTR("\\1.0\\0"), {}},
-        {kLibraryKey + OLESTR("\\1.0\\0\\win64"), {OLESTR("@=s:") + path}},
+        {kLibraryKey + OLESTR("\\1.0\\0") + ModuleSysKindKey(), {OLESTR("@=s:") + path}},
         {kLibraryKey + OLESTR("\\1.0\\FLAGS"), {OLESTR("@=s:8")}},
         // The library's documentation names no help file: an empty help directory.
         {kLibraryKey + OLESTR("\\1.0\\HELPDIR"), {OLESTR("@=s:")}},

@@ -19,7 +19,7 @@ TEST_F(TypeLibraryTest, LoadsFromTheModuleWithItsAttributes)
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     EXPECT_EQ(attributes->wMinorVerNum, 0);
     EXPECT_EQ(attributes->lcid, 0u);
-    EXPECT_EQ(attributes->syskind, SYS_WIN64);
+    EXPECT_EQ(attributes->syskind, kModuleSysKind);
     library->ReleaseTLibAttr(attributes);
     EXPECT_EQ(library->GetTypeInfoCount(), 3u);
     BSTR name = nullptr;
@@ -53,7 +53,7 @@ TEST_F(TypeLibraryTest, RegistrationWritesAndRemovesTheKeys)
     const KeyCase written[] = {
         {kLibraryKey + OLESTR("\\1.0"), nullptr, OLESTR("TestDispatch 1.0 Type Library")},
         {kLibraryKey + OLESTR("\\1.0\\FLAGS"), nullptr, OLESTR("8")},  // LIBFLAG_FHASDISKIMAGE
-        {kLibraryKey + OLESTR("\\1.0\\0\\win64"), nullptr, ModulePath()},
+        {kLibraryKey + OLESTR("\\1.0\\0") + ModuleSysKindKey(), nullptr, ModulePath()},
         {kInterfaceKey, nullptr, OLESTR("ITestRecord")},
         {kInterfaceKey + OLESTR("\\ProxyStubClsid32"), nullptr, marshaler},
         {kInterfaceKey + OLESTR("\\ProxyStubClsid"), nullptr, marshaler},
@@ -70,19 +70,19 @@ TEST_F(TypeLibraryTest, RegistrationWritesAndRemovesTheKeys)
     EXPECT_EQ(LoadRegTypeLib(LIBID_TestDispatchLib, 1, 1, 0, &library), TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(LoadRegTypeLib(LIBID_TestDispatchLib, 2, 0, 0, &library), TYPE_E_LIBNOTREGISTERED);
 
-    ASSERT_EQ(UnRegisterTypeLib(LIBID_TestDispatchLib, 1, 0, 0, SYS_WIN64), S_OK);
+    ASSERT_EQ(UnRegisterTypeLib(LIBID_TestDispatchLib, 1, 0, 0, kModuleSysKind), S_OK);
     EXPECT_EQ(ClassesRootText(kLibraryKey), OLESTR("<missing>"));
     HKEY handle = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, kLibraryKey.c_str(), 0, KEY_READ, &handle), ERROR_SUCCESS);
     EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, kInterfaceKey.c_str(), 0, KEY_READ, &handle), ERROR_SUCCESS);
-    EXPECT_TRUE(FAILED(UnRegisterTypeLib(LIBID_TestDispatchLib, 1, 0, 0, SYS_WIN64)));
+    EXPECT_TRUE(FAILED(UnRegisterTypeLib(LIBID_TestDispatchLib, 1, 0, 0, kModuleSysKind)));
 }
 
 TEST_F(TypeLibraryTest, ExactVersionElseTheHighestMinorIsChosen)
 {
     RegisterLibrary();
     // A later 1.2 registration whose file is gone.
-    SetClassesRootText(kLibraryKey + OLESTR("\\1.2\\0\\win64"), OLESTR("/nonexistent/Later.so"));
+    SetClassesRootText(kLibraryKey + OLESTR("\\1.2\\0") + ModuleSysKindKey(), OLESTR("/nonexistent/Later.so"));
     ITypeLib* library = nullptr;
     ASSERT_EQ(LoadRegTypeLib(LIBID_TestDispatchLib, 1, 0, 0, &library), S_OK);
     library->Release();
