@@ -33,8 +33,8 @@ CComPtr<IUnknown> CZoCOMClassFactory::CreateObject(REFCLSID clsid, const OLECHAR
         CComPtr<IClassFactory>& classObject = m_cache[clsid];
         if (!classObject) {
             CComPtr<IClassFactory> obtained;
-            if (SUCCEEDED(CoGetClassObject(clsid, CLSCTX_ALL, nullptr, __uuidof(IClassFactory),
-                                           reinterpret_cast<void**>(&obtained))))
+            if (SUCCEEDED(CZoCOMUtils::GetClassObject(clsid, CLSCTX_ALL, __uuidof(IClassFactory),
+                                                      reinterpret_cast<void**>(&obtained))))
                 classObject = obtained;
         }
         if (classObject) {
