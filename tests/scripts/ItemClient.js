@@ -43,6 +43,10 @@ var loaded = new ActiveXObject("LumoItems.LumoEnum");
 loaded.LoadXML(xml);
 check(loaded.Count == 2, "the collection loaded back");
 check(loaded.SaveXML() == xml, "the same document again");
+var itemXml = item.SaveXML();
+var itemBack = new ActiveXObject("LumoItems.LumoItem");
+itemBack.LoadXML(itemXml);
+check(itemBack.SaveXML() == itemXml, "an item holding an item loaded back");
 
 try {
     item.LoadXML("<enum/>");

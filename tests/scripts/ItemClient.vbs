@@ -55,6 +55,10 @@ Dim loaded : Set loaded = CreateObject("LumoItems.LumoEnum")
 loaded.LoadXML xml
 Check loaded.Count = 2, "the collection loaded back"
 Check loaded.SaveXML() = xml, "the same document again"
+Dim itemXml : itemXml = item.SaveXML()
+Dim itemBack : Set itemBack = CreateObject("LumoItems.LumoItem")
+itemBack.LoadXML itemXml
+Check itemBack.SaveXML() = itemXml, "an item holding an item loaded back"
 
 On Error Resume Next
 item.LoadXML "<enum/>"
