@@ -63,15 +63,27 @@ HRESULT DeleteTreeIfPresent(HKEY parent, const OleString& name) noexcept
     return status == ERROR_FILE_NOT_FOUND ? S_OK : FromStatus(status);
 }
 
-// The names of a key's values or subkeys, read before any of them is deleted.
-template <class ReadName>
-HRESULT CollectNames(DWORD capacity, ReadName&& readName, std::vector<OleString>& names) noexcept
+LSTATUS EnumValueName(HKEY key, DWORD index, LPWSTR name, DWORD* length) noexcept
+{
+    return RegEnumValueW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+}
+
+LSTATUS EnumSubkeyName(HKEY key, DWORD index, LPWSTR name, DWORD* length) noexcept
+{
+    return RegEnumKeyExW(key, index, name, length, nullptr, nullptr, nullptr, nullptr);
+}
+
+using EnumName = LSTATUS (*)(HKEY, DWORD, LPWSTR, DWORD*) noexcept;
+
+// The names of a key's values or subkeys (at most 'capacity' characters each), read before
+// any of them is deleted.
+HRESULT CollectNames(HKEY key, EnumName enumName, DWORD capacity, std::vector<OleString>& names) noexcept
 {
     try {
         OleString buffer(capacity, OLECHAR('\0'));
         for (DWORD index = 0;; ++index) {
             DWORD length = capacity;
-            const LSTATUS status = readName(index, buffer.data(), &length);
+            const LSTATUS status = enumName(key, index, buffer.data(), &length);
             if (status == ERROR_NO_MORE_ITEMS)
                 return S_OK;
             if (status != ERROR_SUCCESS)
@@ -105,19 +117,9 @@ HRESULT RemoveWhatTheScriptLacks(HKEY opened, const RegistryScriptKey& key) noex
 {
     std::vector<OleString> values;
     std::vector<OleString> subkeys;
-    if (const HRESULT hr = CollectNames(
-            16384, [&](DWORD i, LPWSTR name, DWORD* length) {
-                return RegEnumValueW(opened, i, name, length, nullptr, nullptr, nullptr, nullptr);
-            },
-            values);
-        FAILED(hr))
+    if (const HRESULT hr = CollectNames(opened, EnumValueName, 16384, values); FAILED(hr))
         return hr;
-    if (const HRESULT hr = CollectNames(
-            256, [&](DWORD i, LPWSTR name, DWORD* length) {
-                return RegEnumKeyExW(opened, i, name, length, nullptr, nullptr, nullptr, nullptr);
-            },
-            subkeys);
-        FAILED(hr))
+    if (const HRESULT hr = CollectNames(opened, EnumSubkeyName, 256, subkeys); FAILED(hr))
         return hr;
     for (const OleString& name : values) {
         if (NamesValue(key, name))

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -158,7 +159,7 @@ LSTATUS RegistryDatabase::Initialize()
     // Per connection: it changes nothing in the file.
     if (LSTATUS status = connection_.Execute("PRAGMA synchronous = NORMAL"); status != ERROR_SUCCESS)
         return status;
-    if (LSTATUS status = WhileBusy([this] { return Adopt(); }); status != ERROR_SUCCESS)
+    if (LSTATUS status = Adopt(); status != ERROR_SUCCESS)
         return status;
     struct stat info {};
     if (stat(path_.c_str(), &info) != 0)
@@ -174,22 +175,15 @@ LSTATUS RegistryDatabase::Initialize()
 LSTATUS RegistryDatabase::Adopt()
 {
     FileContents contents = FileContents::Foreign;
-    {
-        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Read);
-        if (transaction.Status() != ERROR_SUCCESS)
-            return transaction.Status();
-        if (LSTATUS status = ReadContents(contents); status != ERROR_SUCCESS)
-            return status;
-        if (LSTATUS status = transaction.Commit(); status != ERROR_SUCCESS)
-            return status;
-    }
+    if (LSTATUS status = Read([&] { return ReadContents(contents); }); status != ERROR_SUCCESS)
+        return status;
     switch (contents) {
     case FileContents::Registry:
         return ERROR_SUCCESS;
     case FileContents::Empty:
-        if (LSTATUS status = UseWriteAheadLog(); status != ERROR_SUCCESS)
+        if (LSTATUS status = WhileBusy([this] { return UseWriteAheadLog(); }); status != ERROR_SUCCESS)
             return status;
-        return CreateSchema();
+        return Write([this] { return CreateSchema(); });
     default:
         return ERROR_REGISTRY_CORRUPT;
     }
@@ -230,14 +224,11 @@ LSTATUS RegistryDatabase::UseWriteAheadLog()
 // Another process may have made the schema since the file was found empty.
 LSTATUS RegistryDatabase::CreateSchema()
 {
-    SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Write);
-    if (transaction.Status() != ERROR_SUCCESS)
-        return transaction.Status();
     FileContents contents = FileContents::Foreign;
     if (LSTATUS status = ReadContents(contents); status != ERROR_SUCCESS)
         return status;
     if (contents == FileContents::Registry)
-        return transaction.Commit();
+        return ERROR_SUCCESS;
     if (contents != FileContents::Empty)
         return ERROR_REGISTRY_CORRUPT;
     if (LSTATUS status = connection_.Execute(kCreateSchema); status != ERROR_SUCCESS)
@@ -251,7 +242,7 @@ LSTATUS RegistryDatabase::CreateSchema()
         if (LSTATUS status = statement.Run(); status != ERROR_SUCCESS)
             return status;
     }
-    return transaction.Commit();
+    return ERROR_SUCCESS;
 }
 
 bool RegistryDatabase::StillAtPath() const noexcept
@@ -260,12 +251,13 @@ bool RegistryDatabase::StillAtPath() const noexcept
     return stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_;
 }
 
+// One transaction around 'body', committed when the body succeeds, made again while busy.
 template <class Body>
-LSTATUS RegistryDatabase::Read(Body&& body)
+LSTATUS RegistryDatabase::Transact(SqliteTransaction::Kind kind, Body&& body)
 {
     std::lock_guard lock(mutex_);
     return WhileBusy([&]() -> LSTATUS {
-        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Read);
+        SqliteTransaction transaction(connection_, kind);
         if (transaction.Status() != ERROR_SUCCESS)
             return transaction.Status();
         if (LSTATUS status = body(); status != ERROR_SUCCESS)
@@ -275,17 +267,15 @@ LSTATUS RegistryDatabase::Read(Body&& body)
 }
 
 template <class Body>
+LSTATUS RegistryDatabase::Read(Body&& body)
+{
+    return Transact(SqliteTransaction::Kind::Read, std::forward<Body>(body));
+}
+
+template <class Body>
 LSTATUS RegistryDatabase::Write(Body&& body)
 {
-    std::lock_guard lock(mutex_);
-    const LSTATUS status = WhileBusy([&]() -> LSTATUS {
-        SqliteTransaction transaction(connection_, SqliteTransaction::Kind::Write);
-        if (transaction.Status() != ERROR_SUCCESS)
-            return transaction.Status();
-        if (LSTATUS status = body(); status != ERROR_SUCCESS)
-            return status;
-        return transaction.Commit();
-    });
+    const LSTATUS status = Transact(SqliteTransaction::Kind::Write, std::forward<Body>(body));
     if (status == ERROR_SUCCESS)
         BumpChangeCounter(changeCounter_);
     return status;

@@ -95,6 +95,8 @@ private:
     LSTATUS CreateSchema();
 
     template <class Body>
+    LSTATUS Transact(SqliteTransaction::Kind kind, Body&& body);
+    template <class Body>
     LSTATUS Read(Body&& body);
     template <class Body>
     LSTATUS Write(Body&& body);
