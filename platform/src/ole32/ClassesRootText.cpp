@@ -10,8 +10,9 @@ namespace {
 class OpenKey {
 public:
     explicit OpenKey(const WideString& subKey) noexcept
+        : m_status(RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &m_key))
     {
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &m_key) != ERROR_SUCCESS)
+        if (m_status != ERROR_SUCCESS)
             m_key = nullptr;
     }
     ~OpenKey()
@@ -23,10 +24,19 @@ public:
     OpenKey& operator=(const OpenKey&) = delete;
 
     HKEY Handle() const noexcept { return m_key; }
+    LSTATUS Status() const noexcept { return m_status; }
 
 private:
     HKEY m_key = nullptr;
+    LSTATUS m_status;
 };
+
+// A missing key or value, or a text too short for its type, is an answer; the rest means
+// the registry could not be read.
+bool IsUnreadable(LSTATUS status) noexcept
+{
+    return status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA;
+}
 
 std::optional<WideString> EnvironmentValue(const WideString& name)
 {
@@ -70,11 +80,14 @@ WideString ExpandEnvironmentReferences(WideView text)
 
 }  // namespace
 
-std::optional<WideString> ReadClassesRootText(const WideString& subKey, const WCHAR* name)
+std::optional<WideString> ReadClassesRootText(const WideString& subKey, const WCHAR* name, LSTATUS* unreadable)
 {
     OpenKey key(subKey);
-    if (!key.Handle())
+    if (!key.Handle()) {
+        if (unreadable && IsUnreadable(key.Status()))
+            *unreadable = key.Status();
         return std::nullopt;
+    }
     DWORD type = 0;
     DWORD size = 0;
     std::vector<WCHAR> data;
@@ -89,6 +102,8 @@ std::optional<WideString> ReadClassesRootText(const WideString& subKey, const WC
         if (status == ERROR_SUCCESS)
             break;
     }
+    if (unreadable && IsUnreadable(status))
+        *unreadable = status;
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return std::nullopt;
     // The stored text may or may not carry its terminating NUL.

@@ -132,9 +132,10 @@ HRESULT InprocServerTable::Pin(REFCLSID clsid, PinnedServer& pinned)
     if (PinCached(clsid, stamp, pinned))
         return S_OK;
     const WideString key = InprocServerKey(clsid);
-    const std::optional<WideString> path = ReadClassesRootText(key);
+    LSTATUS unreadable = ERROR_SUCCESS;
+    const std::optional<WideString> path = ReadClassesRootText(key, nullptr, &unreadable);
     if (!path || path->empty())
-        return REGDB_E_CLASSNOTREG;
+        return LookupFailure(unreadable, REGDB_E_CLASSNOTREG);
     const bool freeThreaded = IsFreeThreaded(ReadClassesRootText(key, u"ThreadingModel"));
     std::shared_ptr<InprocServer> loaded;
     if (RecordAndPin(clsid, *path, freeThreaded, stamp, loaded, pinned))

@@ -25,10 +25,11 @@ WINOLEAPI CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
         return S_OK;
     }
     try {
-        const auto text = ReadClassesRootText(WideString(progId) + u"\\CLSID");
+        LSTATUS unreadable = ERROR_SUCCESS;
+        const auto text = ReadClassesRootText(WideString(progId) + u"\\CLSID", nullptr, &unreadable);
         const auto clsid = text ? ParseBracedGuid(*text) : std::nullopt;
         if (!clsid)
-            return CO_E_CLASSSTRING;
+            return LookupFailure(unreadable, CO_E_CLASSSTRING);
         *lpclsid = *clsid;
         return S_OK;
     } catch (const std::bad_alloc&) {
@@ -46,9 +47,11 @@ WINOLEAPI ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID)
         return *lplpszProgID ? S_OK : E_OUTOFMEMORY;
     }
     try {
-        const auto progId = ReadClassesRootText(WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"));
+        LSTATUS unreadable = ERROR_SUCCESS;
+        const auto progId = ReadClassesRootText(
+            WideString(u"CLSID\\").append(FormatGuid(clsid).View()).append(u"\\ProgID"), nullptr, &unreadable);
         if (!progId || progId->empty())
-            return REGDB_E_CLASSNOTREG;
+            return LookupFailure(unreadable, REGDB_E_CLASSNOTREG);
         *lplpszProgID = CopyToTaskMemory(*progId);
         return *lplpszProgID ? S_OK : E_OUTOFMEMORY;
     } catch (const std::bad_alloc&) {
