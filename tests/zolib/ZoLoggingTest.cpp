@@ -139,6 +139,17 @@ protected:
         return RecordsOf(FileBytes(m_folder.Path("debug.txt")));
     }
 
+    // Where the debugger output can be read back, it holds one record: the note that the
+    // log file's mutex is held elsewhere.
+    void ExpectOnlyTheHeldElsewhereNote(OleStringView path) const
+    {
+        if (!StandInFilesReadable())
+            return;
+        const auto output = DebugOutput();
+        ASSERT_EQ(1u, output.size());
+        EXPECT_EQ(HeldElsewhereNote(path), output[0][0]);
+    }
+
     static bool StandInFilesReadable()
     {
 #ifdef _WIN32
@@ -559,11 +570,7 @@ TEST_F(LoggingTest, FileLogThreadDropsTheLineWhileTheFileStaysLocked)
     ASSERT_TRUE(holder.Lock());
     std::thread([&] { sink.Log(ZO_LOG_ERROR, OLESTR("dropped"), false); }).join();
     EXPECT_FALSE(fs::exists(m_folder.Path("locked.log")));
-    if (StandInFilesReadable()) {
-        const auto output = DebugOutput();
-        ASSERT_EQ(1u, output.size());
-        EXPECT_EQ(HeldElsewhereNote(config.logFilePath), output[0][0]);
-    }
+    ExpectOnlyTheHeldElsewhereNote(config.logFilePath);
     holder.Unlock();
     sink.Log(ZO_LOG_ERROR, OLESTR("written"), false);
     EXPECT_EQ(1u, LinesOf(LogText(m_folder.Path("locked.log"))).size());
@@ -633,11 +640,7 @@ TEST_F(LoggingTest, FileLogWaitsOnceWhileAnotherProcessHoldsItsMutex)
     EXPECT_GE(elapsed, kWait / 2) << "the first line waits";
     EXPECT_LT(elapsed, 3 * kWait) << "the others do not";
     EXPECT_FALSE(fs::exists(m_folder.Path("held.log")));
-    if (StandInFilesReadable()) {
-        const auto output = DebugOutput();
-        ASSERT_EQ(1u, output.size());
-        EXPECT_EQ(HeldElsewhereNote(config.logFilePath), output[0][0]);
-    }
+    ExpectOnlyTheHeldElsewhereNote(config.logFilePath);
 
     release.Unlock();
     EXPECT_EQ(0, child.get());
