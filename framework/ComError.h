@@ -7,6 +7,13 @@
 
 #include <windows.h>
 
+// The calling thread's last error as an HRESULT; E_FAIL where the call set none.
+inline HRESULT AtlHresultFromLastError() noexcept
+{
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
 class CComError {
 public:
     // Takes over one reference to errorInfo (which may be null).

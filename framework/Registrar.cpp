@@ -6,6 +6,8 @@
 #include <new>
 #include <vector>
 
+#include "ComError.h"
+
 namespace {
 
 constexpr REGSAM kKeyAccess = KEY_READ | KEY_WRITE;
@@ -25,12 +27,6 @@ bool IsProtectedKeyName(OleStringView name) noexcept
 HRESULT FromStatus(LSTATUS status) noexcept
 {
     return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<DWORD>(status));
-}
-
-HRESULT FromLastError() noexcept
-{
-    const DWORD error = GetLastError();
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
 }
 
 class ScopedKey {
@@ -221,11 +217,11 @@ HRESULT ResourceText(HINSTANCE module, UINT id, LPCOLESTR type, OleString& text)
 {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
     if (!found)
-        return FromLastError();
+        return AtlHresultFromLastError();
     HGLOBAL loaded = LoadResource(module, found);
     const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
     if (!bytes)
-        return FromLastError();
+        return AtlHresultFromLastError();
     const DWORD size = SizeofResource(module, found);
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         if (size % 2 != 0)
@@ -239,10 +235,10 @@ HRESULT ResourceText(HINSTANCE module, UINT id, LPCOLESTR type, OleString& text)
         const auto* narrow = reinterpret_cast<const char*>(bytes);
         const int length = MultiByteToWideChar(CP_ACP, 0, narrow, static_cast<int>(size), nullptr, 0);
         if (length <= 0)
-            return FromLastError();
+            return AtlHresultFromLastError();
         text.resize(static_cast<size_t>(length));
         if (MultiByteToWideChar(CP_ACP, 0, narrow, static_cast<int>(size), text.data(), length) != length)
-            return FromLastError();
+            return AtlHresultFromLastError();
     }
     if (const size_t end = text.find(OLESTR('\0')); end != OleString::npos)
         text.resize(end);

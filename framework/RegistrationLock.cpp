@@ -2,17 +2,7 @@
 
 #include <objbase.h>
 
-#include "OleString.h"
-
-namespace {
-
-HRESULT FromLastError() noexcept
-{
-    const DWORD error = GetLastError();
-    return error == ERROR_SUCCESS ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
-
-}  // namespace
+#include "ComError.h"
 
 CRegistrationLock::CRegistrationLock(REFCLSID firstClass, DWORD timeoutMs) noexcept
 {
@@ -24,7 +14,7 @@ CRegistrationLock::CRegistrationLock(REFCLSID firstClass, DWORD timeoutMs) noexc
     }
     m_mutex = CreateMutexW(nullptr, FALSE, name);
     if (!m_mutex) {
-        m_status = FromLastError();
+        m_status = AtlHresultFromLastError();
         return;
     }
     switch (WaitForSingleObject(m_mutex, timeoutMs)) {
@@ -36,7 +26,7 @@ CRegistrationLock::CRegistrationLock(REFCLSID firstClass, DWORD timeoutMs) noexc
         m_status = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
         break;
     default:
-        m_status = FromLastError();
+        m_status = AtlHresultFromLastError();
         break;
     }
 }

@@ -31,11 +31,10 @@ private:
     LSTATUS m_status;
 };
 
-// A missing key or value, or a text too short for its type, is an answer; the rest means
-// the registry could not be read.
+// A missing key or value is an answer; any other failure means the registry could not be read.
 bool IsUnreadable(LSTATUS status) noexcept
 {
-    return status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && status != ERROR_MORE_DATA;
+    return status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND;
 }
 
 std::optional<WideString> EnvironmentValue(const WideString& name)
