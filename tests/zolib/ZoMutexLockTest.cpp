@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
-#include "ZoLock.h"
+#include "ZoMutexLock.h"
 #include "ZoSystem.h"
 #include "ZoTestSupport.h"
 

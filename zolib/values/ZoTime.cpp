@@ -124,26 +124,6 @@ int ScanW3CFields(OleStringView text, SYSTEMTIME& time)
     return scan.Word(6) ? fields + 1 : fields;
 }
 
-OleString FormatDateInFrame(DATE date, ULONG flags)
-{
-    ZO_FUNCTION(OLESTR("CZoTime::FormatDate"))
-    {
-        BSTR text = nullptr;
-        if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, flags, &text)))
-            return OleString(OLESTR("Invalid DateTime"));
-        OleString result;
-        try {
-            result = ViewOfBstr(text);
-        } catch (...) {
-            SysFreeString(text);
-            throw;
-        }
-        SysFreeString(text);
-        return result;
-    }
-    ZO_FUNCTION_END
-}
-
 // Whether the fields name a real time in the years automation dates cover. Platforms are
 // lenient in different ways (Windows moves 30 February into March, Wine takes the year 99),
 // and either would read an invalid time as another one.
@@ -201,12 +181,24 @@ void CZoTime::VariantTimeToSystemTime(DATE date, SYSTEMTIME& systemTime)
 
 OleString CZoTime::FormatDate(DATE date, ULONG flags)
 {
-    try {
-        return FormatDateInFrame(date, flags);
-    } catch (CZoException& error) {
-        error.AddInfo(OLESTR("Date"), ZoFormat(OLESTR("%0.16f"), date));
-        throw;
-    }
+    ZO_FRAME_NAME(OLESTR("CZoTime::FormatDate"));
+    return ZoDetailingFrame(
+        zoFunctionName, zoSourceFile, __LINE__,
+        [&] {
+            BSTR text = nullptr;
+            if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, flags, &text)))
+                return OleString(OLESTR("Invalid DateTime"));
+            OleString result;
+            try {
+                result = ViewOfBstr(text);
+            } catch (...) {
+                SysFreeString(text);
+                throw;
+            }
+            SysFreeString(text);
+            return result;
+        },
+        [&](CZoException& error) { error.AddInfo(OLESTR("Date"), ZoFormat(OLESTR("%0.16f"), date)); });
 }
 
 OleString CZoTime::FormatW3CDate(DATE date)

@@ -1,22 +1,12 @@
-// The logging levels, the sink interface and the guard that keeps every logging failure inside
-// logging.
+// The sink interface and the guard that keeps every logging failure inside logging. The levels
+// are the error core's (ZoLogReporter.h).
 #pragma once
 
 #include <windows.h>
 
 #include "OleString.h"
 #include "ZoLogConfig.h"
-
-// A message has one level; a sink takes the messages whose level is at most its threshold.
-// 4 and 5 are the debugging levels.
-enum : int {
-    ZO_LOG_NONE = 0,
-    ZO_LOG_ERROR = 1,
-    ZO_LOG_WARNING = 2,
-    ZO_LOG_INFO = 3,
-    ZO_LOG_DEBUG = 4,
-    ZO_LOG_STACKTRACE = 5,
-};
+#include "ZoLogReporter.h"
 
 // A sink. Its thresholds come from its own copy of the configuration.
 class CZoLogBase {

@@ -9,16 +9,14 @@
 
 #include "ComPtr.h"
 #include "ZoFormat.h"
-#include "ZoLogging.h"
+#include "ZoLogReporter.h"
 
 namespace {
 
 void LogFrameLines(const CZoFrameSite& site, const OLECHAR* detailFormat, const OLECHAR* detail)
 {
-    CZoLogging& logging = CZoLogging::Instance();
-    logging.Log({ZO_LOG_WARNING, false}, OLESTR("Exception caught in %s (%s : %d)\n"), site.function, site.file,
-                site.line);
-    logging.Log({ZO_LOG_WARNING, false}, detailFormat, detail);
+    ZoReportToLog(ZO_LOG_WARNING, OLESTR("Exception caught in %s (%s : %d)\n"), site.function, site.file, site.line);
+    ZoReportToLog(ZO_LOG_WARNING, detailFormat, detail);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "OleString.h"
 #include "ZoLock.h"
 #include "ZoLockWaitGate.h"
+#include "ZoMutexLock.h"
 #include "ZoLogBase.h"
 
 class CZoFileLog : public CZoLogBase {

@@ -1,33 +1,10 @@
-#include "ZoLock.h"
+#include "ZoMutexLock.h"
 
 #include "ZoFrame.h"
-#include "ZoLogging.h"
+#include "ZoLogReporter.h"
 #include "ZoSystem.h"
 
 ZO_SOURCE_FILE(".\\ZoLock")
-
-CZoCOMLock::CZoCOMLock()
-{
-    InitializeCriticalSection(&m_section);
-}
-
-CZoCOMLock::~CZoCOMLock()
-{
-    DeleteCriticalSection(&m_section);
-}
-
-bool CZoCOMLock::Lock()
-{
-    EnterCriticalSection(&m_section);
-    return true;
-}
-
-void CZoCOMLock::Unlock()
-{
-    LeaveCriticalSection(&m_section);
-}
-
-// ---------------------------------------------------------------------------------------
 
 CZoMutexLock::CZoMutexLock(DWORD waitTimeout) : m_waitTimeout(waitTimeout), m_mutex(nullptr), m_locked(false) {}
 
@@ -103,7 +80,7 @@ void CZoMutexLock::Unlock()
         if (!ReleaseMutex(m_mutex)) {
             CZoException error = ZO_LAST_ERROR_EXCEPTION();
             error.AddInfo(OLESTR("ThreadID"), static_cast<LONG>(GetCurrentThreadId()), false);
-            CZoLogging::Instance().Log({ZO_LOG_WARNING, false}, OLESTR("%s\n"), error.GetDescription().c_str());
+            ZoReportToLog(ZO_LOG_WARNING, OLESTR("%s\n"), error.GetDescription().c_str());
         }
     }
     ZO_FUNCTION_END
@@ -120,18 +97,4 @@ void CZoMutexLock::Clear()
         m_mutex = nullptr;
     }
     ZO_FUNCTION_END
-}
-
-// ---------------------------------------------------------------------------------------
-
-CZoLockHolder::CZoLockHolder(CZoLock* lock) : m_locked(false), m_lock(lock)
-{
-    if (m_lock)
-        m_locked = m_lock->Lock();
-}
-
-CZoLockHolder::~CZoLockHolder()
-{
-    if (m_locked)
-        m_lock->Unlock();
 }

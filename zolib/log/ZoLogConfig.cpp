@@ -53,21 +53,18 @@ CZoLogConfig& CZoLogConfig::operator=(const CZoLogConfig& other) noexcept
 
 void CZoLogConfig::ReadConfig() noexcept
 {
-    ZoLoggingGuard(OLESTR("CZoLogConfig::ReadConfig"), [&] { ReadValues(); });
-}
-
-void CZoLogConfig::ReadValues()
-{
-    ZO_FUNCTION(OLESTR("CZoLogConfig::ReadConfig"))
-    {
-        const OleString key = CZoFileUtilities::ConcatPathname(kLoggingKey, productName);
-        eventLogLevel = static_cast<int>(
-            CZoRegistry::GetDWORDValue(key, OLESTR("EventLogLevel"), kDefaultEventLogLevel, false, false));
-        fileLogLevel = static_cast<int>(
-            CZoRegistry::GetDWORDValue(key, OLESTR("FileLogLevel"), kDefaultFileLogLevel, false, false));
-        logFilePath = CZoSystem::ExpandEnvironment(
-            CZoRegistry::GetStringValue(key, OLESTR("File"), OLESTR(""), false), kMaxFilePathLength);
-        maxFileSize = CZoRegistry::GetDWORDValue(key, OLESTR("FileMaxSize"), kDefaultMaxFileSize, false, false);
-    }
-    ZO_FUNCTION_END
+    ZoLoggingGuard(OLESTR("CZoLogConfig::ReadConfig"), [&] {
+        ZO_BLOCK(OLESTR("CZoLogConfig::ReadConfig"))
+        {
+            const OleString key = CZoFileUtilities::ConcatPathname(kLoggingKey, productName);
+            eventLogLevel = static_cast<int>(
+                CZoRegistry::GetDWORDValue(key, OLESTR("EventLogLevel"), kDefaultEventLogLevel, false, false));
+            fileLogLevel = static_cast<int>(
+                CZoRegistry::GetDWORDValue(key, OLESTR("FileLogLevel"), kDefaultFileLogLevel, false, false));
+            logFilePath = CZoSystem::ExpandEnvironment(
+                CZoRegistry::GetStringValue(key, OLESTR("File"), OLESTR(""), false), kMaxFilePathLength);
+            maxFileSize = CZoRegistry::GetDWORDValue(key, OLESTR("FileMaxSize"), kDefaultMaxFileSize, false, false);
+        }
+        ZO_BLOCK_END
+    });
 }

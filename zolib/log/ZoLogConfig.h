@@ -27,7 +27,4 @@ public:
     OleString logFilePath;
     // In bytes.
     ULONG maxFileSize;
-
-private:
-    void ReadValues();
 };

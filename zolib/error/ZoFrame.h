@@ -20,7 +20,8 @@
 // document. The class provides GetObjectCLSID() (CComCoClass does); the error object's source
 // is the program id registered for that class.
 //
-// Library functions (ZO_FUNCTION) return the body's value or throw a CZoException on.
+// Library functions (ZO_FUNCTION) return the body's value or throw a CZoException on;
+// ZO_BLOCK is the same frame as a statement, for constructors and the like.
 // Destructors and release functions (ZO_DESTRUCTOR) log the error and carry on with the
 // statements after ZO_DESTRUCTOR_END.
 //
@@ -136,28 +137,61 @@ void ZoDestructorFrame(const OLECHAR* function, const OLECHAR* file, Body&& body
     }
 }
 
-#define ZO_SOURCE_FILE(name)                                               \
-    namespace {                                                            \
-    [[maybe_unused]] constexpr const OLECHAR* zoSourceFile = OLESTR(name); \
+#define ZO_SOURCE_FILE(name) ZO_SOURCE_FILE_IS(OLESTR(name))
+// The same with the name as a constant of the code, such as a class's kSourceFile.
+#define ZO_SOURCE_FILE_IS(text)                                           \
+    namespace {                                                           \
+    [[maybe_unused]] constexpr const OLECHAR* zoSourceFile = (text);      \
     }
 
-#define ZO_FRAME_FUNCTION_NAME_(name) [[maybe_unused]] const OLECHAR* const zoFunctionName = (name)
+// Whether a frame's name, "Class::Function" or "Function", is that of the function it stands
+// in: the compiler's full name of the function is "... Class::Function(...)...".
+constexpr bool ZoFrameNameFits(const OLECHAR* name, const char* function)
+{
+    const auto isIdentifierCharacter = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    for (size_t start = 0; function[start]; ++start) {
+        if (start > 0 && isIdentifierCharacter(function[start - 1]))
+            continue;
+        size_t length = 0;
+        while (name[length] && function[start + length] == static_cast<char>(name[length]))
+            ++length;
+        if (!name[length] && function[start + length] == '(')
+            return true;
+    }
+    return false;
+}
+
+// Names the frames of the function it stands in (the frame macros use it; a function that
+// calls ZoDetailingFrame itself names them with it). The name is checked against the
+// function, so that a moved or renamed function cannot keep a stale one.
+#define ZO_FRAME_NAME(name)                                                              \
+    static_assert(::ZoFrameNameFits((name), __PRETTY_FUNCTION__), "the frame is not named after its function"); \
+    [[maybe_unused]] const OLECHAR* const zoFunctionName = (name)
 
 #define ZO_METHOD(name, iid)                                                                            \
-    ZO_FRAME_FUNCTION_NAME_(name);                                                                      \
+    ZO_FRAME_NAME(name);                                                                      \
     return ::ZoMethodFrame(&this->m_lock, (iid), this->GetObjectCLSID(), zoFunctionName, zoSourceFile, [&]()
 #define ZO_METHOD_UNLOCKED(name, iid)                                                                   \
-    ZO_FRAME_FUNCTION_NAME_(name);                                                                      \
+    ZO_FRAME_NAME(name);                                                                      \
     return ::ZoMethodFrame(nullptr, (iid), this->GetObjectCLSID(), zoFunctionName, zoSourceFile, [&]()
 #define ZO_METHOD_END , __LINE__);
 
 #define ZO_FUNCTION(name)          \
-    ZO_FRAME_FUNCTION_NAME_(name); \
+    ZO_FRAME_NAME(name); \
     return ::ZoFunctionFrame(zoFunctionName, zoSourceFile, [&]()
 #define ZO_FUNCTION_END , __LINE__);
 
+// The library-function frame as a statement, for the places that cannot return the frame's
+// value: a constructor, a function that returns a reference, a guard's body.
+#define ZO_BLOCK(name)    \
+    ZO_FRAME_NAME(name); \
+    ::ZoFunctionFrame(zoFunctionName, zoSourceFile, [&]()
+#define ZO_BLOCK_END , __LINE__);
+
 #define ZO_DESTRUCTOR(name)        \
-    ZO_FRAME_FUNCTION_NAME_(name); \
+    ZO_FRAME_NAME(name); \
     ::ZoDestructorFrame(zoFunctionName, zoSourceFile, [&]()
 #define ZO_DESTRUCTOR_END , __LINE__);
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdarg>
 
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include "ZoEventLog.h"
 #include "ZoFileLog.h"
 #include "ZoLock.h"
+#include "ZoMutexLock.h"
 #include "ZoLogBase.h"
 #include "ZoLogConfig.h"
 
@@ -44,6 +46,7 @@ public:
     // Formats only when some sink takes the level: messages of the debugging levels (4 and
     // up) are dropped unformatted otherwise.
     void Log(CZoLogRequest request, const OLECHAR* format, ...) noexcept;
+    void LogV(CZoLogRequest request, const OLECHAR* format, va_list args) noexcept;
     // Reads the configuration at the first message of the process. A message logged while
     // the same thread is logging (a failure inside a sink, say) goes to the debugger output.
     void LogInternal(int level, const OleString& text, bool force) noexcept;

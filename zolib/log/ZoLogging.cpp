@@ -12,6 +12,20 @@ constinit std::atomic<bool> g_loggerGone{false};
 
 thread_local bool t_logging = false;
 
+// Linked into a program, the logger takes the error core's reports from the program's start.
+// Trivially destructible, so that it still answers while the last destructors run.
+class ReportsToLogger final : public IZoLogReporter {
+public:
+    ReportsToLogger() noexcept { ZoInstallLogReporter(this); }
+
+    void Report(int level, const OLECHAR* format, va_list args) noexcept override
+    {
+        CZoLogging::Instance().LogV({level, false}, format, args);
+    }
+};
+
+[[maybe_unused]] ReportsToLogger g_reportsToLogger;
+
 class LoggingOnThisThread {
 public:
     LoggingOnThisThread() noexcept { t_logging = true; }
@@ -82,21 +96,25 @@ void CZoLogging::Init() noexcept
 
 void CZoLogging::Log(CZoLogRequest request, const OLECHAR* format, ...) noexcept
 {
+    va_list args;
+    va_start(args, format);
+    LogV(request, format, args);
+    va_end(args);
+}
+
+void CZoLogging::LogV(CZoLogRequest request, const OLECHAR* format, va_list args) noexcept
+{
     if (g_loggerGone.load())
         return;
     if (request.level >= ZO_LOG_DEBUG && !IsDebuggingLevelInternal())
         return;
     OleString text;
-    va_list args;
-    va_start(args, format);
     try {
         text = ZoFormatV(format, args);
     } catch (...) {
-        va_end(args);
         ZoReportLoggingFailure(OLESTR("CZoLogging::Log"));
         return;
     }
-    va_end(args);
     LogInternal(request.level, text, request.force);
 }
 
