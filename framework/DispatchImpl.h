@@ -2,10 +2,12 @@
 // &LIBID_Lib, major, minor> derives T and answers GetTypeInfoCount, GetTypeInfo,
 // GetIDsOfNames and Invoke through the type information of *piid. Script callers get two
 // allowances (by-reference arguments are dereferenced, a put-ref is served as the put);
-// early-bound callers call T's methods directly and never pass through here.
+// early-bound callers call T's methods directly and never pass through here. A null piid
+// stands for T's own id, __uuidof(T).
 #pragma once
 
 #include <mutex>
+#include <type_traits>
 
 #include <windows.h>
 #include <oleauto.h>
@@ -78,9 +80,17 @@ public:
                                pExcepInfo, puArgErr);
     }
 
+    static const IID* InterfaceId() noexcept
+    {
+        if constexpr (std::is_same_v<std::integral_constant<const IID*, piid>, std::integral_constant<const IID*, nullptr>>)
+            return &__uuidof(T);
+        else
+            return piid;
+    }
+
     static CComTypeInfoHolder& Holder() noexcept
     {
-        static CComTypeInfoHolder holder(piid, plibid, wMajor, wMinor);
+        static CComTypeInfoHolder holder(InterfaceId(), plibid, wMajor, wMinor);
         return holder;
     }
 };

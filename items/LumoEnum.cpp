@@ -15,7 +15,7 @@
 #include "ZoVariant.h"
 #include "XmlDocument.h"
 
-ZO_SOURCE_FILE(".\\LumoEnum")
+ZO_SOURCE_FILE_IS(CLumoEnum::kSourceFile)
 
 namespace {
 
@@ -116,17 +116,12 @@ bool IsText(BSTR text, const OLECHAR* expected)
 
 SItem::SItem(const VARIANT& value, const VARIANT& key)
 {
-    Construct(value, key);
-}
-
-void SItem::Construct(const VARIANT& value, const VARIANT& key)
-{
-    ZO_FUNCTION(OLESTR("SItem::SItem"))
+    ZO_BLOCK(OLESTR("SItem::SItem"))
     {
         SetItem(value);
         ZoCheckPlatform(m_key.Copy(&key));
     }
-    ZO_FUNCTION_END
+    ZO_BLOCK_END
 }
 
 SItem::SItem(SItem&& other) noexcept
@@ -194,13 +189,7 @@ void SItem::SetItem(const VARIANT& value)
 
 const VARIANT& SItem::GetVal()
 {
-    FetchForThisApartment();
-    return m_value;
-}
-
-void SItem::FetchForThisApartment()
-{
-    ZO_FUNCTION(OLESTR("SItem::GetVal"))
+    ZO_BLOCK(OLESTR("SItem::GetVal"))
     {
         if (m_registration == 0)
             return;
@@ -212,34 +201,16 @@ void SItem::FetchForThisApartment()
         fetched.vt = VT_UNKNOWN;
         m_value.Swap(fetched);
     }
-    ZO_FUNCTION_END
+    ZO_BLOCK_END
+    return m_value;
 }
 
 // CLumoEnum
 
-HRESULT CLumoEnum::FinalConstruct()
+void CLumoEnum::ReleaseMembers()
 {
-    ZO_METHOD_UNLOCKED(OLESTR("CLumoEnum::FinalConstruct"), IID_ILumoEnum)
-    {
-        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
-    }
-    ZO_METHOD_END
-}
-
-void CLumoEnum::FinalRelease()
-{
-    ZO_DESTRUCTOR(OLESTR("CLumoEnum::FinalRelease"))
-    {
-        m_classFactory.Clear();
-        RemoveAll();
-    }
-    ZO_DESTRUCTOR_END
-    m_marshaler.Release();
-}
-
-STDMETHODIMP CLumoEnum::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return riid == IID_ILumoEnum || riid == IID_ILumoItemBase ? S_OK : S_FALSE;
+    m_classFactory.Clear();
+    RemoveAll();
 }
 
 LONG CLumoEnum::FindKey(BSTR key) const

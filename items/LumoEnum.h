@@ -11,6 +11,7 @@
 #include "ItemResources.h"
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
+#include "LumoObject.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
@@ -41,8 +42,6 @@ public:
     bool HasKey() const { return m_key.vt == VT_BSTR; }
 
 private:
-    void Construct(const VARIANT& value, const VARIANT& key);
-    void FetchForThisApartment();
     void Revoke() noexcept;
 
     CComVariant m_key;
@@ -51,29 +50,16 @@ private:
 };
 
 class CLumoEnum
-    : public CComObjectRootEx<CComMultiThreadModel>
-    , public CComCoClass<CLumoEnum, &CLSID_LumoEnum>
-    , public ISupportErrorInfo
-    , public IDispatchImpl<ILumoEnum, &IID_ILumoEnum, &LIBID_LumoItemsLib, 1, 0>
+    : public CLumoObject<CLumoEnum, &CLSID_LumoEnum, ILumoEnum, ILumoItemBase>
     , public CLumoEnumHost
 {
 public:
+    static constexpr OLECHAR kClassName[] = OLESTR("CLumoEnum");
+    static constexpr OLECHAR kSourceFile[] = OLESTR(".\\LumoEnum");
+    // Inside the release frame, before the marshaler goes.
+    void ReleaseMembers();
+
     DECLARE_REGISTRY_RESOURCEID(IDR_LUMOENUM)
-    DECLARE_PROTECT_FINAL_CONSTRUCT()
-
-    BEGIN_COM_MAP(CLumoEnum)
-        COM_INTERFACE_ENTRY(ILumoItemBase)
-        COM_INTERFACE_ENTRY(ILumoEnum)
-        COM_INTERFACE_ENTRY(IDispatch)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
-        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
-    END_COM_MAP()
-
-    HRESULT FinalConstruct();
-    void FinalRelease();
-
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // ILumoItemBase
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
@@ -113,7 +99,6 @@ private:
 
     CZoCOMLock m_lock;
     CZoCOMClassFactory m_classFactory;
-    CComPtr<IUnknown> m_marshaler;
     std::vector<SItem> m_items;
     // Key text to position, beside the members: keys are unique, so each names one member.
     std::unordered_map<OleString, LONG> m_keyIndex;

@@ -11,7 +11,7 @@
 #include "ZoFrame.h"
 #include "ZoVariant.h"
 
-ZO_SOURCE_FILE(".\\LumoEnumProperty")
+ZO_SOURCE_FILE_IS(CLumoEnumProperty::kSourceFile)
 
 namespace {
 
@@ -44,28 +44,9 @@ bool CLumoEnumProperty::PropertyKeyOrder::operator()(const PropertyKey& left, co
     return byName != 0 ? byName < 0 : CompareKeyText(left.nameSpace, right.nameSpace) < 0;
 }
 
-HRESULT CLumoEnumProperty::FinalConstruct()
+void CLumoEnumProperty::ReleaseMembers()
 {
-    ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumProperty::FinalConstruct"), IID_ILumoEnumProperty)
-    {
-        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
-    }
-    ZO_METHOD_END
-}
-
-void CLumoEnumProperty::FinalRelease()
-{
-    ZO_DESTRUCTOR(OLESTR("CLumoEnumProperty::FinalRelease"))
-    {
-        m_classFactory.Clear();
-    }
-    ZO_DESTRUCTOR_END
-    m_marshaler.Release();
-}
-
-STDMETHODIMP CLumoEnumProperty::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return riid == IID_ILumoEnumProperty || riid == IID_ILumoItemBase ? S_OK : S_FALSE;
+    m_classFactory.Clear();
 }
 
 STDMETHODIMP CLumoEnumProperty::ToString(VARIANT nIndent, BSTR* pStr)

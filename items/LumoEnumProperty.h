@@ -11,33 +11,21 @@
 #include "ItemResources.h"
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
+#include "LumoObject.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
 class CLumoEnumProperty
-    : public CComObjectRootEx<CComMultiThreadModel>
-    , public CComCoClass<CLumoEnumProperty, &CLSID_LumoEnumProperty>
-    , public ISupportErrorInfo
-    , public IDispatchImpl<ILumoEnumProperty, &IID_ILumoEnumProperty, &LIBID_LumoItemsLib, 1, 0>
+    : public CLumoObject<CLumoEnumProperty, &CLSID_LumoEnumProperty, ILumoEnumProperty, ILumoItemBase>
     , public CLumoEnumHost
 {
 public:
+    static constexpr OLECHAR kClassName[] = OLESTR("CLumoEnumProperty");
+    static constexpr OLECHAR kSourceFile[] = OLESTR(".\\LumoEnumProperty");
+    // Inside the release frame, before the marshaler goes.
+    void ReleaseMembers();
+
     DECLARE_REGISTRY_RESOURCEID(IDR_LUMOENUMPROPERTY)
-    DECLARE_PROTECT_FINAL_CONSTRUCT()
-
-    BEGIN_COM_MAP(CLumoEnumProperty)
-        COM_INTERFACE_ENTRY(ILumoEnumProperty)
-        COM_INTERFACE_ENTRY(IDispatch)
-        COM_INTERFACE_ENTRY(ILumoItemBase)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
-        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
-    END_COM_MAP()
-
-    HRESULT FinalConstruct();
-    void FinalRelease();
-
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // ILumoItemBase
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
@@ -94,7 +82,6 @@ private:
 
     CZoCOMLock m_lock;
     CZoCOMClassFactory m_classFactory;
-    CComPtr<IUnknown> m_marshaler;
     PropertyMap m_properties;
     EnumCursor m_cursor;
     // Set while ToString runs, so that a collection that contains itself fails to print

@@ -7,32 +7,13 @@
 #include "ZoCheck.h"
 #include "ZoFrame.h"
 
-ZO_SOURCE_FILE(".\\LumoEnumVARIANT")
+ZO_SOURCE_FILE_IS(CLumoEnumVARIANT::kSourceFile)
 
 // The enumerator has no object lock of its own: its methods run in the frame without one.
 
-HRESULT CLumoEnumVARIANT::FinalConstruct()
+void CLumoEnumVARIANT::ReleaseMembers()
 {
-    ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumVARIANT::FinalConstruct"), IID_ILumoEnumVARIANT)
-    {
-        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
-    }
-    ZO_METHOD_END
-}
-
-void CLumoEnumVARIANT::FinalRelease()
-{
-    ZO_DESTRUCTOR(OLESTR("CLumoEnumVARIANT::FinalRelease"))
-    {
-        m_reference.Release();
-        m_marshaler.Release();
-    }
-    ZO_DESTRUCTOR_END
-}
-
-STDMETHODIMP CLumoEnumVARIANT::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return riid == IID_ILumoEnumVARIANT || riid == IID_IEnumVARIANT ? S_OK : S_FALSE;
+    m_reference.Release();
 }
 
 STDMETHODIMP CLumoEnumVARIANT::SetEnumHost(IUnknown* pEnumReference, void* pEnumHost, LONG nCurrentIndex)

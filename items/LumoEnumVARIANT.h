@@ -9,30 +9,18 @@
 #include "ItemResources.h"
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
+#include "LumoObject.h"
 
 class CLumoEnumVARIANT
-    : public CComObjectRootEx<CComMultiThreadModel>
-    , public CComCoClass<CLumoEnumVARIANT, &CLSID_LumoEnumVARIANT>
-    , public ISupportErrorInfo
-    , public ILumoEnumVARIANT
-    , public IEnumVARIANT
+    : public CLumoObject<CLumoEnumVARIANT, &CLSID_LumoEnumVARIANT, ILumoEnumVARIANT, IEnumVARIANT>
 {
 public:
+    static constexpr OLECHAR kClassName[] = OLESTR("CLumoEnumVARIANT");
+    static constexpr OLECHAR kSourceFile[] = OLESTR(".\\LumoEnumVARIANT");
+    // Inside the release frame, before the marshaler goes.
+    void ReleaseMembers();
+
     DECLARE_REGISTRY_RESOURCEID(IDR_LUMOENUMVARIANT)
-    DECLARE_PROTECT_FINAL_CONSTRUCT()
-
-    BEGIN_COM_MAP(CLumoEnumVARIANT)
-        COM_INTERFACE_ENTRY(ILumoEnumVARIANT)
-        COM_INTERFACE_ENTRY(IEnumVARIANT)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
-        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
-    END_COM_MAP()
-
-    HRESULT FinalConstruct();
-    void FinalRelease();
-
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // ILumoEnumVARIANT: pEnumHost is the collection's CLumoEnumHost part, passed as void*;
     // pEnumReference keeps that collection alive.
@@ -45,7 +33,6 @@ public:
     STDMETHODIMP Clone(IEnumVARIANT** ppEnum) override;
 
 private:
-    CComPtr<IUnknown> m_marshaler;
     CComPtr<IUnknown> m_reference;
     CLumoEnumHost* m_host = nullptr;   // null until SetEnumHost: not initialised
     // The index of the member that Next returns next. Not locked: one enumerator serves one

@@ -16,7 +16,7 @@
 #include "ZoVariant.h"
 #include "ZoXmlText.h"
 
-ZO_SOURCE_FILE(".\\LumoItem")
+ZO_SOURCE_FILE_IS(CLumoItem::kSourceFile)
 
 namespace {
 
@@ -71,28 +71,9 @@ OleString ItemXmlDetail(BSTR xml)
 
 }  // namespace
 
-HRESULT CLumoItem::FinalConstruct()
+void CLumoItem::ReleaseMembers()
 {
-    ZO_METHOD_UNLOCKED(OLESTR("CLumoItem::FinalConstruct"), IID_ILumoItem)
-    {
-        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
-    }
-    ZO_METHOD_END
-}
-
-void CLumoItem::FinalRelease()
-{
-    ZO_DESTRUCTOR(OLESTR("CLumoItem::FinalRelease"))
-    {
-        m_classFactory.Clear();
-    }
-    ZO_DESTRUCTOR_END
-    m_marshaler.Release();
-}
-
-STDMETHODIMP CLumoItem::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return riid == IID_ILumoItem || riid == IID_ILumoItemBase ? S_OK : S_FALSE;
+    m_classFactory.Clear();
 }
 
 CComPtr<ILumoEnumProperty> CLumoItem::GetProperties()

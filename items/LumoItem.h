@@ -7,32 +7,20 @@
 #include "Framework.h"
 #include "ItemResources.h"
 #include "LumoItems.h"
+#include "LumoObject.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
 class CLumoItem
-    : public CComObjectRootEx<CComMultiThreadModel>
-    , public CComCoClass<CLumoItem, &CLSID_LumoItem>
-    , public ISupportErrorInfo
-    , public IDispatchImpl<ILumoItem, &IID_ILumoItem, &LIBID_LumoItemsLib, 1, 0>
+    : public CLumoObject<CLumoItem, &CLSID_LumoItem, ILumoItem, ILumoItemBase>
 {
 public:
+    static constexpr OLECHAR kClassName[] = OLESTR("CLumoItem");
+    static constexpr OLECHAR kSourceFile[] = OLESTR(".\\LumoItem");
+    // Inside the release frame, before the marshaler goes.
+    void ReleaseMembers();
+
     DECLARE_REGISTRY_RESOURCEID(IDR_LUMOITEM)
-    DECLARE_PROTECT_FINAL_CONSTRUCT()
-
-    BEGIN_COM_MAP(CLumoItem)
-        COM_INTERFACE_ENTRY(ILumoItem)
-        COM_INTERFACE_ENTRY(ILumoItemBase)
-        COM_INTERFACE_ENTRY(IDispatch)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
-        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
-    END_COM_MAP()
-
-    HRESULT FinalConstruct();
-    void FinalRelease();
-
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // ILumoItemBase
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
@@ -64,7 +52,6 @@ private:
     CComPtr<ILumoEnumProperty> m_properties;
     CComBSTR m_guid;
     CComBSTR m_schemaType;
-    CComPtr<IUnknown> m_marshaler;
     // Set while ToString or SaveXML runs, so that an object that contains itself fails
     // instead of recursing without end.
     bool m_walking = false;

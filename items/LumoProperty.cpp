@@ -6,7 +6,7 @@
 #include "ZoFrame.h"
 #include "ZoVariant.h"
 
-ZO_SOURCE_FILE(".\\LumoProperty")
+ZO_SOURCE_FILE_IS(CLumoProperty::kSourceFile)
 
 CLumoProperty::CLumoProperty() noexcept
 {
@@ -16,25 +16,6 @@ CLumoProperty::CLumoProperty() noexcept
 CLumoProperty::~CLumoProperty()
 {
     VariantClear(&m_value);
-}
-
-HRESULT CLumoProperty::FinalConstruct()
-{
-    ZO_METHOD_UNLOCKED(OLESTR("CLumoProperty::FinalConstruct"), IID_ILumoProperty)
-    {
-        return CoCreateFreeThreadedMarshaler(GetControllingUnknown(), &m_marshaler);
-    }
-    ZO_METHOD_END
-}
-
-void CLumoProperty::FinalRelease()
-{
-    m_marshaler.Release();
-}
-
-STDMETHODIMP CLumoProperty::InterfaceSupportsErrorInfo(REFIID riid)
-{
-    return riid == IID_ILumoProperty || riid == IID_ILumoItemBase ? S_OK : S_FALSE;
 }
 
 STDMETHODIMP CLumoProperty::ToString(VARIANT nIndent, BSTR* pStr)

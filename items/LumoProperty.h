@@ -6,34 +6,20 @@
 #include "Framework.h"
 #include "ItemResources.h"
 #include "LumoItems.h"
+#include "LumoObject.h"
 #include "ZoLock.h"
 
 class CLumoProperty
-    : public CComObjectRootEx<CComMultiThreadModel>
-    , public CComCoClass<CLumoProperty, &CLSID_LumoProperty>
-    , public ISupportErrorInfo
-    , public IDispatchImpl<ILumoProperty, &IID_ILumoProperty, &LIBID_LumoItemsLib, 1, 0>
+    : public CLumoObject<CLumoProperty, &CLSID_LumoProperty, ILumoProperty, ILumoItemBase>
 {
 public:
-    DECLARE_REGISTRY_RESOURCEID(IDR_LUMOPROPERTY)
-    DECLARE_PROTECT_FINAL_CONSTRUCT()
+    static constexpr OLECHAR kClassName[] = OLESTR("CLumoProperty");
+    static constexpr OLECHAR kSourceFile[] = OLESTR(".\\LumoProperty");
 
-    BEGIN_COM_MAP(CLumoProperty)
-        COM_INTERFACE_ENTRY(ILumoItemBase)
-        COM_INTERFACE_ENTRY(ILumoProperty)
-        COM_INTERFACE_ENTRY(IDispatch)
-        COM_INTERFACE_ENTRY(ISupportErrorInfo)
-        COM_INTERFACE_ENTRY_AGGREGATE(IID_IMarshal, m_marshaler.p)
-    END_COM_MAP()
+    DECLARE_REGISTRY_RESOURCEID(IDR_LUMOPROPERTY)
 
     CLumoProperty() noexcept;
     ~CLumoProperty();
-
-    HRESULT FinalConstruct();
-    void FinalRelease();
-
-    // ISupportErrorInfo
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
     // ILumoItemBase
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
@@ -52,7 +38,6 @@ public:
 
 private:
     CZoCOMLock m_lock;
-    CComPtr<IUnknown> m_marshaler;
     CComBSTR m_name;
     CComBSTR m_namespace;
     VARIANT m_value;
