@@ -34,14 +34,9 @@ CComVariant NestedIndent(LONG level)
     return CComVariant(static_cast<INT>(static_cast<ULONG>(level) + 1u), VT_INT);
 }
 
-OleStringView TextUpToFirstZero(BSTR text)
-{
-    return ViewOfOleText(text);
-}
-
 CComBSTR CopyUpToFirstZero(BSTR text)
 {
-    return text ? CComBSTR(TextUpToFirstZero(text)) : CComBSTR();
+    return text ? CComBSTR(ViewOfOleText(text)) : CComBSTR();
 }
 
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)

@@ -19,9 +19,8 @@ LONG IndentLevel(const VARIANT& indent);
 OleString IndentText(LONG level);
 // The argument with which an object prints a nested object: VT_INT holding level + 1.
 CComVariant NestedIndent(LONG level);
-// A string's text up to its first zero character; empty for null.
-OleStringView TextUpToFirstZero(BSTR text);
-// A new string of that text; null for null, as the objects store names and identifiers.
+// A new string of a string's text up to its first zero character (ViewOfOleText); null for
+// null, as the objects store names and identifiers.
 CComBSTR CopyUpToFirstZero(BSTR text);
 
 // Marks an object as walking its members for the length of one ToString or SaveXML. A walk

@@ -1,31 +1,22 @@
 #include "LumoEnum.h"
 
-#include <cstring>
 #include <limits>
 #include <utility>
 
+#include "CollectionDocument.h"
 #include "ItemText.h"
-#include "NestedXml.h"
 #include "StoredValue.h"
+#include "ValueEquality.h"
 #include "ZoCOMUtilities.h"
 #include "ZoCheck.h"
 #include "ZoException.h"
 #include "ZoFrame.h"
 #include "ZoString.h"
 #include "ZoVariant.h"
-#include "XmlDocument.h"
 
 ZO_SOURCE_FILE_IS(CLumoEnum::kSourceFile)
 
 namespace {
-
-CComPtr<IGlobalInterfaceTable> GlobalInterfaceTable()
-{
-    CComPtr<IGlobalInterfaceTable> table;
-    ZoCheckPlatform(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&table)));
-    return table;
-}
 
 CComVariant MissingArgument()
 {
@@ -40,170 +31,15 @@ CComVariant MissingArgument()
 // the null string, which is a key of its own.
 OleString KeyText(BSTR key)
 {
-    return key ? OleString(TextUpToFirstZero(key)) : OleString(1, OLECHAR(0));
-}
-
-enum class Equality { Equal, Different, Incomparable };
-
-// Variant equality of Remove and Find: the same type word, then the same value by type.
-Equality CompareVariants(const VARIANT& left, const VARIANT& right)
-{
-    if (left.vt != right.vt)
-        return Equality::Different;
-    auto same = [](bool equal) { return equal ? Equality::Equal : Equality::Different; };
-    switch (left.vt) {
-    case VT_EMPTY:
-    case VT_NULL:
-        return Equality::Equal;
-    case VT_I2:
-    case VT_BOOL:
-    case VT_UI2:
-        return same(left.uiVal == right.uiVal);
-    case VT_I4:
-    case VT_ERROR:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-        return same(left.ulVal == right.ulVal);
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-        return same(left.punkVal == right.punkVal);
-    case VT_R4:
-        return same(left.fltVal == right.fltVal);
-    case VT_R8:
-    case VT_DATE:
-        return same(left.dblVal == right.dblVal);
-    case VT_CY:
-    case VT_I8:
-    case VT_UI8:
-        return same(left.ullVal == right.ullVal);
-    case VT_DECIMAL:
-        return same(std::memcmp(&left.decVal, &right.decVal, sizeof(DECIMAL)) == 0);
-    case VT_I1:
-    case VT_UI1:
-        return same(left.bVal == right.bVal);
-    case VT_BSTR: {
-        const UINT length = SysStringByteLen(left.bstrVal);
-        return same(length == SysStringByteLen(right.bstrVal) &&
-                    (length == 0 || std::memcmp(left.bstrVal, right.bstrVal, length) == 0));
-    }
-    default:
-        return Equality::Incomparable;
-    }
-}
-
-// Equal texts, up to their first zero characters, the letters A to Z matching either case.
-bool EqualIgnoringAsciiCase(OleStringView left, OleStringView right)
-{
-    auto fold = [](OLECHAR c) { return c >= 'a' && c <= 'z' ? OLECHAR(c - 'a' + 'A') : c; };
-    if (left.size() != right.size())
-        return false;
-    for (size_t i = 0; i < left.size(); ++i) {
-        if (fold(left[i]) != fold(right[i]))
-            return false;
-    }
-    return true;
+    return key ? OleString(ViewOfOleText(key)) : OleString(1, OLECHAR(0));
 }
 
 bool IsText(BSTR text, const OLECHAR* expected)
 {
-    return text && TextUpToFirstZero(text) == OleStringView(expected);
+    return text && ViewOfOleText(text) == OleStringView(expected);
 }
 
 }  // namespace
-
-// SItem
-
-SItem::SItem(const VARIANT& value, const VARIANT& key)
-{
-    ZO_BLOCK(OLESTR("SItem::SItem"))
-    {
-        SetItem(value);
-        ZoCheckPlatform(m_key.Copy(&key));
-    }
-    ZO_BLOCK_END
-}
-
-SItem::SItem(SItem&& other) noexcept
-    : m_key(std::move(other.m_key))
-    , m_value(std::move(other.m_value))
-    , m_registration(std::exchange(other.m_registration, 0))
-{
-}
-
-SItem& SItem::operator=(SItem&& other) noexcept
-{
-    if (this != &other) {
-        Revoke();
-        m_key = std::move(other.m_key);
-        m_value = std::move(other.m_value);
-        m_registration = std::exchange(other.m_registration, 0);
-    }
-    return *this;
-}
-
-SItem::~SItem()
-{
-    Revoke();
-}
-
-void SItem::Revoke() noexcept
-{
-    if (m_registration == 0)
-        return;
-    CComPtr<IGlobalInterfaceTable> table;
-    if (SUCCEEDED(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IGlobalInterfaceTable, reinterpret_cast<void**>(&table))))
-        table->RevokeInterfaceFromGlobal(m_registration);
-    m_registration = 0;
-}
-
-bool SItem::IsCOMFTMObject(const VARIANT& value)
-{
-    ZO_FUNCTION(OLESTR("SItem::IsCOMFTMObject"))
-    {
-        return CZoVariant::IsObject(value) && ZoQueryIfAnswers<ILumoItemBase>(value.punkVal) != nullptr;
-    }
-    ZO_FUNCTION_END
-}
-
-void SItem::SetItem(const VARIANT& value)
-{
-    ZO_FUNCTION(OLESTR("SItem::SetItem"))
-    {
-        CComVariant stored = StoredCopy(value);
-        if (CZoVariant::IsObject(stored) && !IsCOMFTMObject(stored)) {
-            DWORD registration = 0;
-            ZoCheckPlatform(GlobalInterfaceTable()->RegisterInterfaceInGlobal(stored.punkVal, IID_IUnknown,
-                                                                               &registration));
-            Revoke();
-            m_registration = registration;
-            m_value.Clear();
-            return;
-        }
-        Revoke();
-        m_value.Swap(stored);
-    }
-    ZO_FUNCTION_END
-}
-
-const VARIANT& SItem::GetVal()
-{
-    ZO_BLOCK(OLESTR("SItem::GetVal"))
-    {
-        if (m_registration == 0)
-            return;
-        CComVariant fetched;
-        const HRESULT hr = GlobalInterfaceTable()->GetInterfaceFromGlobal(m_registration, IID_IUnknown,
-                                                                           reinterpret_cast<void**>(&fetched.punkVal));
-        if (FAILED(hr))
-            ZO_THROW_HR(hr);
-        fetched.vt = VT_UNKNOWN;
-        m_value.Swap(fetched);
-    }
-    ZO_BLOCK_END
-    return m_value;
-}
 
 // CLumoEnum
 
@@ -342,7 +178,7 @@ STDMETHODIMP CLumoEnum::Add(VARIANT vItem, VARIANT vKey)
         if (vKey.vt == VT_BSTR) {
             if (FindKey(vKey.bstrVal) != kNotFound)
                 ZO_THROW_WITH_INFO(OLESTR("Enumerator key already exists."), ZO_ERR_ENUM_KEY_EXISTS, OLESTR("Key"),
-                                   TextUpToFirstZero(vKey.bstrVal));
+                                   ViewOfOleText(vKey.bstrVal));
         } else if (!CZoVariant::IsMissing(vKey)) {
             ZO_THROW_WITH_INFO(OLESTR("Invalid enumerator key type."), ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
                                CZoStringHelper::IntToString(vKey.vt));
@@ -471,7 +307,7 @@ CComPtr<IUnknown> CLumoEnum::FindImpl(BSTR name, BSTR nameSpace, const VARIANT& 
                 CComBSTR guid;
                 ZoCheck(item->get_GUID(&guid), item);
                 matches = target.vt == VT_BSTR && target.bstrVal && guid.m_str &&
-                          EqualIgnoringAsciiCase(TextUpToFirstZero(guid), TextUpToFirstZero(target.bstrVal));
+                          CZoStringHelper::EqualIgnoringAsciiCase(ViewOfOleText(guid), ViewOfOleText(target.bstrVal));
             } else {
                 if (!properties) {
                     ZoCheck(item->get_Properties(&properties), item);
@@ -549,7 +385,7 @@ STDMETHODIMP CLumoEnum::ToString(VARIANT nIndent, BSTR* pStr)
         for (size_t i = 0; i < m_items.size(); ++i) {
             text += prefix;
             if (m_items[i].HasKey())
-                text += TextUpToFirstZero(m_items[i].Key().bstrVal);
+                text += ViewOfOleText(m_items[i].Key().bstrVal);
             else
                 text += OLESTR("Index ") + CZoStringHelper::IntToString(static_cast<LONG>(i));
             text += OLESTR(": ");
@@ -582,22 +418,7 @@ STDMETHODIMP CLumoEnum::SaveXML(BSTR* pStrXML)
         if (m_walking)
             throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
         CWalkScope walking(m_walking);
-        CXmlDocument document(m_classFactory);
-        // A member's document root lies under "enum".
-        CNestedDocumentWriter nested(m_classFactory, 2);
-        CComPtr<IXMLDOMElement> collection = document.CreateElement(OLESTR("enum"));
-        XmlNode::SetAttribute(collection, OLESTR("progid"), kEnumProgId);
-        for (SItem& member : m_items) {
-            const VARIANT& value = member.GetVal();
-            if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN)
-                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
-            CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
-            if (!item)
-                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
-            nested.Append(item, collection, zoFunctionName);
-        }
-        document.AppendRoot(collection);
-        *pStrXML = document.Xml().Detach();
+        *pStrXML = WriteCollectionDocument(m_classFactory, m_items, zoFunctionName).Detach();
     }
     ZO_METHOD_END
 }
@@ -606,24 +427,9 @@ STDMETHODIMP CLumoEnum::LoadXML(BSTR strXML)
 {
     ZO_METHOD(OLESTR("CLumoEnum::LoadXML"), IID_ILumoEnum)
     {
-        CXmlDocument document(m_classFactory);
-        if (!document.Parse(strXML))
-            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
-        CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/enum"));
-        if (!root)
-            ZO_THROW_HR(E_POINTER);
-        CComPtr<IXMLDOMNodeList> children = XmlNode::ChildNodes(root);
-        const LONG count = XmlNode::Length(children);
-        RemoveAll();
-        for (LONG i = 0; i < count; ++i) {
-            CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(children, i));
-            if (!element)
-                continue;
-            if (ViewOfBstr(XmlNode::Name(element)) != OleStringView(OLESTR("item")))
-                ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
-            CComPtr<IUnknown> item = LoadNestedObject(m_classFactory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element));
-            Append(CComVariant(item.p), MissingArgument());
-        }
+        ReadCollectionDocument(
+            m_classFactory, strXML, [&] { RemoveAll(); },
+            [&](IUnknown* item) { Append(CComVariant(item), MissingArgument()); }, zoFunctionName);
     }
     ZO_METHOD_END
 }

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <windows.h>
-#include <msxml2.h>
 
 #include "Framework.h"
+#include "ItemDocument.h"
 #include "ItemResources.h"
 #include "LumoItems.h"
 #include "LumoObject.h"
@@ -41,11 +41,8 @@ public:
 private:
     // The property collection, created empty when the item has none.
     CComPtr<ILumoEnumProperty> GetProperties();
-    // The steps of LoadXML, raising their errors in its frame, whose name they are given.
-    // One "property" element of a document, added to the collection:
-    void ReadProperty(IXMLDOMElement* element, ILumoEnumProperty* properties, const OLECHAR* zoFunctionName);
-    // The value of a "property" element whose first child element is a nested document:
-    CComVariant ReadNestedObject(IXMLDOMElement* element, const OLECHAR* zoFunctionName);
+    // The item as its document reads and writes it.
+    ItemDocumentFields DocumentFields();
 
     CZoCOMLock m_lock;
     CZoCOMClassFactory m_classFactory;

@@ -136,3 +136,29 @@ TEST(ZoStringToMultiByte, AFailedConversionIsNotAnEmptyText)
 }
 
 }  // namespace
+
+namespace {
+
+struct CaseFoldingCase {
+    const char* what;
+    const OLECHAR* left;
+    const OLECHAR* right;
+    bool equal;
+};
+
+const CaseFoldingCase kCaseFoldingCases[] = {
+    {"mixed case", OLESTR("dateTime"), OLESTR("DATETIME"), true},
+    {"digits stay", OLESTR("base64Binary"), OLESTR("base64binary"), true},
+    {"empty texts", OLESTR(""), OLESTR(""), true},
+    {"different lengths", OLESTR("string"), OLESTR("strings"), false},
+    {"the neighbours of the letters stay apart", OLESTR("[@]"), OLESTR("{`}"), false},
+    {"letters beyond ASCII do not fold", OLESTR("\u00C9t\u00E9"), OLESTR("\u00E9T\u00C9"), false},
+};
+
+}  // namespace
+
+TEST(ZoStringEqualIgnoringAsciiCase, OnlyTheLettersAToZFold)
+{
+    for (const auto& c : kCaseFoldingCases)
+        EXPECT_EQ(c.equal, CZoStringHelper::EqualIgnoringAsciiCase(c.left, c.right)) << c.what;
+}

@@ -75,6 +75,18 @@ OleString CZoStringHelper::IntToString(LONG value)
     ZO_FUNCTION_END
 }
 
+bool CZoStringHelper::EqualIgnoringAsciiCase(OleStringView left, OleStringView right) noexcept
+{
+    const auto fold = [](OLECHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<OLECHAR>(c - 'A' + 'a') : c; };
+    if (left.size() != right.size())
+        return false;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (fold(left[i]) != fold(right[i]))
+            return false;
+    }
+    return true;
+}
+
 OleString CZoStringHelper::ConvertNewlinesTo(OleStringView text, OleStringView lineEnd)
 {
     ZO_FUNCTION(OLESTR("CZoStringHelper::ConvertNewlinesTo"))

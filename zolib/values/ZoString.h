@@ -1,4 +1,5 @@
-// String helpers: tokens, integer text, line ends, and wide text as bytes of a code page.
+// String helpers: tokens, integer text, line ends, ASCII case, and wide text as bytes of a
+// code page.
 #pragma once
 
 #include <vector>
@@ -19,6 +20,8 @@ public:
     // separator may be null, which joins without one.
     static OleString UnTokenizeString(const std::vector<OleString>& tokens, const OLECHAR* separator);
     static OleString IntToString(LONG value);
+    // Equal texts, the letters A to Z matching either case; no other character folds.
+    static bool EqualIgnoringAsciiCase(OleStringView left, OleStringView right) noexcept;
     // CR LF, a lone CR and a lone LF each become one lineEnd.
     static OleString ConvertNewlinesTo(OleStringView text, OleStringView lineEnd);
     // The buffer then holds exactly the converted bytes, with no terminating zero.

@@ -28,21 +28,6 @@ constexpr VARTYPE kStringArrayType = VT_ARRAY | VT_BSTR;
 
 constexpr OLECHAR kListSeparator[] = OLESTR(",");
 
-OLECHAR FoldAscii(OLECHAR c) noexcept
-{
-    return (c >= OLESTR('A') && c <= OLESTR('Z')) ? static_cast<OLECHAR>(c - OLESTR('A') + OLESTR('a')) : c;
-}
-
-bool EqualsIgnoringAsciiCase(OleStringView text, OleStringView lowerCase) noexcept
-{
-    if (text.size() != lowerCase.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (FoldAscii(text[i]) != lowerCase[i])
-            return false;
-    return true;
-}
-
 // The blanks the C library's number readers skip.
 bool IsCBlank(OLECHAR c) noexcept
 {
@@ -292,28 +277,28 @@ CComVariant CZoVariant::FromXSDString(OleStringView text, OleStringView typeName
     ZO_FUNCTION(OLESTR("CZoVariant::FromXSDString"))
     {
         CComVariant result;
-        if (EqualsIgnoringAsciiCase(typeName, OLESTR("integer"))) {
+        if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("integer"))) {
             result = IntegerFromText(text);
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("decimal"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("decimal"))) {
             result.vt = VT_R8;
             result.dblVal = ReadDouble(text);
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("string"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("string"))) {
             result = CComVariant(CComBSTR(text));
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("boolean"))) {
-            const bool truth = EqualsIgnoringAsciiCase(text, OLESTR("true")) || text == OLESTR("1");
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("boolean"))) {
+            const bool truth = CZoStringHelper::EqualIgnoringAsciiCase(text, OLESTR("true")) || text == OLESTR("1");
             result.vt = VT_BOOL;
             result.boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE;
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("datetime"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("datetime"))) {
             result.vt = VT_DATE;
             result.date = CZoTime::ParseW3CDate(text);
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("base64binary"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("base64binary"))) {
             result = BytesFromBase64(text);
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("integerlist"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("integerlist"))) {
             CZoIntVector integers;
             for (const OleString& piece : CZoStringHelper::TokenizeString(text, kListSeparator))
                 integers.push_back(ReadInteger32(piece));
             result = IntVectorToVariant(integers);
-        } else if (EqualsIgnoringAsciiCase(typeName, OLESTR("stringlist"))) {
+        } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("stringlist"))) {
             result = StringVectorToVariant(CZoStringHelper::TokenizeString(text, kListSeparator));
         } else {
             ZO_THROW_WITH_INFO(OLESTR("Unsupported XSD type for VARIANT conversion."),

@@ -1,0 +1,177 @@
+#include "ItemDocument.h"
+
+#include <optional>
+
+#include "ItemText.h"
+#include "LumoItem.h"
+#include "NestedXml.h"
+#include "PropertyWalk.h"
+#include "XmlDocument.h"
+#include "ZoCOMUtilities.h"
+#include "ZoCheck.h"
+#include "ZoException.h"
+#include "ZoFormat.h"
+#include "ZoFrame.h"
+#include "ZoGUID.h"
+#include "ZoVariant.h"
+#include "ZoXmlText.h"
+
+// The document is the item's, and its errors carry the item's source name.
+ZO_SOURCE_FILE_IS(CLumoItem::kSourceFile)
+
+namespace {
+
+// The "ItemXML" detail of a reader's error: the input, cut after kMaxItemXmlDetail characters
+// with a note of how much is left out, so that an error stays small whatever the input. What
+// XML cannot carry becomes "_", as in every text the library writes into a document: a NUL
+// would end the error object's description there.
+constexpr size_t kMaxItemXmlDetail = 64 * 1024;
+
+OleString ItemXmlDetail(BSTR xml)
+{
+    const OleStringView text = ViewOfBstr(xml);
+    if (text.size() <= kMaxItemXmlDetail)
+        return CZoXmlText::ReplaceInvalidCharacters(text);
+    return CZoXmlText::ReplaceInvalidCharacters(text.substr(0, kMaxItemXmlDetail)) +
+           ZoFormat(OLESTR("... [cut: %u more characters]"), static_cast<unsigned>(text.size() - kMaxItemXmlDetail));
+}
+
+CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* element, const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(element, OLESTR("progid"));
+    if (!progId)
+        return CComVariant();
+    const OleStringView text = ViewOfBstr(*progId);
+    CComPtr<IUnknown> object;
+    if (text == OleStringView(kItemProgId))
+        object = LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element));
+    else if (text == OleStringView(kEnumProgId))
+        object = LoadNestedObject(factory, CLSID_LumoEnum, kEnumProgId, XmlNode::Xml(element));
+    else
+        ZO_THROW_WITH_INFO(OLESTR("Unsupported COM object for XML serialization."), ZO_ERR_UNSUPPORTED_XML_OBJECT,
+                           OLESTR("progid"), text);
+    return CComVariant(object.p);
+}
+
+void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnumProperty* properties,
+                  const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> name = XmlNode::Attribute(element, OLESTR("name"));
+    const std::optional<CComBSTR> nameSpace = XmlNode::Attribute(element, OLESTR("namespace"));
+    const std::optional<CComBSTR> changed = XmlNode::Attribute(element, OLESTR("changed"));
+    if (!name || !nameSpace)
+        ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+
+    CComVariant value;
+    if (CComPtr<IXMLDOMElement> child = XmlNode::SelectElement(element, OLESTR("*"))) {
+        value = ReadNestedObject(factory, child, zoFunctionName);
+    } else {
+        const std::optional<CComBSTR> type = XmlNode::Attribute(element, OLESTR("type"));
+        if (!type)
+            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+        value = CZoVariant::FromXSDString(ViewOfBstr(XmlNode::Text(element)), ViewOfBstr(*type));
+    }
+    ZoCheck(properties->Add(value, *name, *nameSpace), properties);
+    if (changed) {
+        const bool set = changed->Length() > 0 && changed->m_str[0] == OLECHAR('1');
+        ZoCheck(properties->SetPropertyChanged(*name, *nameSpace, set ? VARIANT_TRUE : VARIANT_FALSE),
+                properties);
+    }
+}
+
+}  // namespace
+
+CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+{
+    CXmlDocument document(factory);
+    // A nested document's root lies under "item" and "property".
+    CNestedDocumentWriter nested(factory, 3);
+    CComPtr<IXMLDOMElement> root = document.CreateElement(OLESTR("item"));
+    XmlNode::SetAttribute(root, OLESTR("progid"), kItemProgId);
+    const GUID guid = CZoGUID::StringToGUID(ViewOfOleText(item.guid));
+    if (guid != GUID_NULL)
+        XmlNode::SetAttribute(root, OLESTR("guid"), CZoGUID::GUIDToString(guid, false));
+    if (!ViewOfOleText(item.schemaType).empty())
+        XmlNode::SetAttribute(root, OLESTR("itemtype"), ViewOfOleText(item.schemaType));
+
+    ForEachProperty(
+        item.properties(),
+        [&](ILumoProperty* property) {
+            CComBSTR name, nameSpace;
+            CComVariant value;
+            VARIANT_BOOL changed = VARIANT_FALSE;
+            ZoCheck(property->get_Name(&name), property);
+            ZoCheck(property->get_Namespace(&nameSpace), property);
+            ZoCheck(property->get_Value(&value), property);
+            ZoCheck(property->get_Changed(&changed), property);
+            if (value.vt == VT_EMPTY || value.vt == VT_NULL)
+                return true;
+            CComPtr<IXMLDOMElement> element = document.CreateElement(OLESTR("property"));
+            XmlNode::SetAttribute(element, OLESTR("name"), ViewOfOleText(name));
+            XmlNode::SetAttribute(element, OLESTR("namespace"), ViewOfOleText(nameSpace));
+            XmlNode::SetAttribute(element, OLESTR("changed"), changed == VARIANT_TRUE ? 1L : 0L);
+            ZoDetailingFrame(
+                zoFunctionName, zoSourceFile, __LINE__,
+                [&] {
+                    CComPtr<ILumoItemBase> object;
+                    if (CZoVariant::IsObject(value))
+                        object = ZoQueryIfAnswers<ILumoItemBase>(value.punkVal);
+                    if (object) {
+                        nested.Append(object, element, zoFunctionName);
+                        return;
+                    }
+                    OleString type;
+                    const OleString text = CZoVariant::ToXSDString(value, type);
+                    XmlNode::SetText(element, text);
+                    XmlNode::SetAttribute(element, OLESTR("type"), type);
+                },
+                [&](CZoException& error) {
+                    error.AddInfo(OLESTR("PropName"), ViewOfOleText(name));
+                    error.AddInfo(OLESTR("PropNamespace"), ViewOfOleText(nameSpace));
+                });
+            XmlNode::AppendChild(root, element);
+            return true;
+        },
+        zoFunctionName);
+    document.AppendRoot(root);
+    return document.Xml();
+}
+
+void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+{
+    ZoDetailingFrame(
+        zoFunctionName, zoSourceFile, __LINE__,
+        [&] {
+            CXmlDocument document(factory);
+            if (!document.Parse(xml))
+                ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+            CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/item"));
+            if (!root)
+                ZO_THROW_HR(E_POINTER);
+            const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
+            if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
+                ZO_THROW(OLESTR("Invalid progid in XML."), ZO_ERR_INVALID_PROGID_IN_XML);
+
+            if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
+                item.guid = CopyUpToFirstZero(*guid);
+            if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
+                item.schemaType = CopyUpToFirstZero(*schemaType);
+
+            CComPtr<IXMLDOMNodeList> elements = document.SelectNodes(OLESTR("/item/property"));
+            const LONG count = XmlNode::Length(elements);
+            CComPtr<ILumoEnumProperty> properties = item.properties();
+            ZoCheck(properties->Clear(), properties);
+            for (LONG i = 0; i < count; ++i) {
+                CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
+                if (!element)
+                    ZO_THROW_HR(E_POINTER);
+                ReadProperty(factory, element, properties, zoFunctionName);
+            }
+        },
+        [&](CZoException& error) {
+            // A nested item's reader has named its own text, the smallest that holds the
+            // fault; the texts that hold that one are left out.
+            if (!error.HasInfo(OLESTR("ItemXML")))
+                error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(xml));
+        });
+}

@@ -1,0 +1,27 @@
+// The item document: a root "item" with the item's program id, GUID and type name, and one
+// "property" element for each property with a value, holding its text and XML Schema type,
+// or the document of the object it holds.
+#pragma once
+
+#include <functional>
+
+#include <windows.h>
+
+#include "ComBSTR.h"
+#include "ComPtr.h"
+#include "LumoItems.h"
+#include "ZoCOMClassFactory.h"
+
+// An item as its document reads and writes it. The property collection is fetched when the
+// document first needs it.
+struct ItemDocumentFields {
+    CComBSTR& guid;
+    CComBSTR& schemaType;
+    std::function<CComPtr<ILumoEnumProperty>()> properties;
+};
+
+// Both raise their errors in the calling method's frame, whose name they are given.
+CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName);
+// Reads the document into the item: the GUID and type name it has, and its properties in place
+// of the collection's. An error carries the "ItemXML" detail of the smallest text that holds it.
+void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields& item, const OLECHAR* zoFunctionName);
