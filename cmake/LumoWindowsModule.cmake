@@ -1,10 +1,13 @@
 # A Windows in-process server (COM module) from an existing MODULE or SHARED library target:
 #
-#   lumo_windows_module(<target> IDL <file.idl> RC <resource-list.rc> DEF <exports.def>)
+#   lumo_windows_module(<target> IDL <file.idl> RC <resource-list.rc> DEF <exports.def>
+#                       [HEADERS <generated.h>...])
 #
 # widl makes the type library <idl name>.tlb from the IDL, windres compiles the resource list
 # into the module (its `1 TYPELIB "<idl name>.tlb"` line finds the type library in the build
 # folder, the other files it names beside the list), and the .def file names the exports.
+# HEADERS are generated headers that the resources include: windres searches their folders,
+# and a change to one compiles the resources again.
 # The module is named <OUTPUT_NAME>.dll, without a "lib" prefix; its path is listed in
 # windows-modules/<target>.path in the build folder.
 include_guard(GLOBAL)
@@ -45,9 +48,9 @@ if(NOT LUMO_WIDL)
 endif()
 
 function(lumo_windows_module target)
-    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "IDL;RC;DEF" "")
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "" "IDL;RC;DEF" "HEADERS")
     if(NOT ARG_IDL OR NOT ARG_RC OR NOT ARG_DEF OR ARG_UNPARSED_ARGUMENTS)
-        message(FATAL_ERROR "lumo_windows_module(<target> IDL <idl> RC <rc> DEF <def>)")
+        message(FATAL_ERROR "lumo_windows_module(<target> IDL <idl> RC <rc> DEF <def> [HEADERS <h>...])")
     endif()
     foreach(file IDL RC DEF)
         get_filename_component(ARG_${file} "${ARG_${file}}" ABSOLUTE)
@@ -84,10 +87,18 @@ function(lumo_windows_module target)
         endif()
     endforeach()
 
+    set(header_includes "")
+    foreach(header IN LISTS ARG_HEADERS)
+        get_filename_component(header_dir "${header}" DIRECTORY)
+        list(APPEND header_includes -I "${header_dir}")
+        list(APPEND rc_depends "${header}")
+    endforeach()
+
     set(resources "${generated}/${library_name}.res.obj")
     add_custom_command(
         OUTPUT "${resources}"
-        COMMAND ${CMAKE_RC_COMPILER} -I "${generated}" -I "${rc_dir}" -O coff -i "${ARG_RC}" -o "${resources}"
+        COMMAND ${CMAKE_RC_COMPILER} -I "${generated}" -I "${rc_dir}" ${header_includes}
+                -O coff -i "${ARG_RC}" -o "${resources}"
         DEPENDS ${rc_depends}
         COMMENT "Compiling the resources of ${target}"
         VERBATIM)

@@ -9,6 +9,7 @@
 #include "LumoEnumVARIANT.h"
 #include "LumoItem.h"
 #include "LumoItems.h"
+#include "LumoItemsVersion.h"
 #include "LumoProperty.h"
 #include "ZoLogging.h"
 
@@ -50,7 +51,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 {
     // Once, before anything logs: the product names the logging configuration and the event source.
     if (reason == DLL_PROCESS_ATTACH)
-        CZoLogging::SetProductInfo(OLESTR("Tavrin Lumo Platform"), OLESTR("2.2.72"));
+        CZoLogging::SetProductInfo(LUMO_PRODUCT_NAME_OLESTR, LUMO_PRODUCT_VERSION_OLESTR);
     return lumoItemsModule.DllMain(instance, reason, reserved);
 }
 

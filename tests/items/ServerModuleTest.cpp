@@ -15,6 +15,7 @@
 #include "ChildProcess.h"
 #include "FreshRegistry.h"
 #include "ItemsTestSupport.h"
+#include "LumoItemsVersion.h"
 #include "RegistryTree.h"
 #include "ZoException.h"
 
@@ -161,8 +162,8 @@ TEST_F(ServerRegistrationTest, RunsInTheSystemLocaleAndRestoresTheCallers)
 using ServerModuleTest = ComponentTest;
 
 #ifdef _WIN32
-// The DLL's version resource: the fixed part, and the product's name and version among its
-// texts (UTF-16, as windres writes them).
+// The DLL's version resource, as LumoItemsVersion.h gives it: the fixed part's numbers, and
+// the product's name and version among its texts (UTF-16, as windres writes them).
 TEST_F(ServerModuleTest, WindowsModuleCarriesItsVersion)
 {
     const HMODULE module = GetModuleHandleW(LumoItemsModulePath().c_str());
@@ -182,10 +183,14 @@ TEST_F(ServerModuleTest, WindowsModuleCarriesItsVersion)
     VS_FIXEDFILEINFO info;
     std::memcpy(&info, data + at, sizeof info);
     EXPECT_EQ(info.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(info.dwFileVersionMS, (2u << 16) | 2u);
-    EXPECT_EQ(info.dwFileVersionLS, 72u << 16);
+    constexpr DWORD kVersionHigh = (DWORD(LUMO_VERSION_MAJOR) << 16) | LUMO_VERSION_MINOR;
+    constexpr DWORD kVersionLow = (DWORD(LUMO_VERSION_PATCH) << 16) | LUMO_VERSION_TWEAK;
+    EXPECT_EQ(info.dwFileVersionMS, kVersionHigh);
+    EXPECT_EQ(info.dwFileVersionLS, kVersionLow);
+    EXPECT_EQ(info.dwProductVersionMS, kVersionHigh);
+    EXPECT_EQ(info.dwProductVersionLS, kVersionLow);
     EXPECT_EQ(info.dwFileType, DWORD(VFT_DLL));
-    for (const OLECHAR* text : {OLESTR("Tavrin Lumo Platform"), OLESTR("2.2.72"), OLESTR("LumoItems.dll")})
+    for (const OLECHAR* text : {LUMO_PRODUCT_NAME_OLESTR, LUMO_PRODUCT_VERSION_OLESTR, OLESTR("LumoItems.dll")})
         EXPECT_NE(units.find(text), units.npos) << std::string(text, text + std::char_traits<OLECHAR>::length(text));
 }
 #endif
