@@ -415,8 +415,25 @@ void AddUnreadableTexts(std::vector<BadCall<Object>>& calls, const std::vector<c
     }
 }
 
+// Integers as indents: only their low 32 bits count, and a level below 1 indents nothing
+// (nested objects still print one level deeper than the level given).
+struct IntegerIndent {
+    const char* what;
+    CComVariant indent;
+    CComVariant sameAs;   // empty: compared by the first line only
+};
+
+const IntegerIndent kIntegerIndents[] = {
+    {"-1", CComVariant(-1), CComVariant()},
+    {"INT_MIN", CComVariant(INT_MIN), CComVariant()},
+    {"0xFFFFFFFF as VT_UI4", CComVariant(ULONG(0xFFFFFFFFu)), CComVariant(-1)},
+    {"-1 as VT_I8", CComVariant(LONGLONG(-1)), CComVariant(-1)},
+    {"2^32 + 1 as VT_I8", CComVariant(LONGLONG(0x100000001LL)), CComVariant(1)},
+};
+
 // The calls of ILumoItemBase that every class answers alike: null out-pointers, indents of
-// every type that is not an integer, and (for the classes that save nothing) SaveXML.
+// every type that is not an integer and the integers above, and (for the classes that save
+// nothing) SaveXML.
 template <class Object>
 void AddItemBaseCalls(std::vector<BadCall<Object>>& calls, const OddVariants& odd)
 {
@@ -434,21 +451,7 @@ void AddItemBaseCalls(std::vector<BadCall<Object>>& calls, const OddVariants& od
                            },
                            S_OK);
     }
-    // Integers as indents: only their low 32 bits count, and a level below 1 indents nothing
-    // (nested objects still print one level deeper than the level given).
-    struct Indent {
-        const char* what;
-        CComVariant indent;
-        CComVariant sameAs;   // empty: compared by the first line only
-    };
-    const Indent indents[] = {
-        {"-1", CComVariant(-1), CComVariant()},
-        {"INT_MIN", CComVariant(INT_MIN), CComVariant()},
-        {"0xFFFFFFFF as VT_UI4", CComVariant(ULONG(0xFFFFFFFFu)), CComVariant(-1)},
-        {"-1 as VT_I8", CComVariant(LONGLONG(-1)), CComVariant(-1)},
-        {"2^32 + 1 as VT_I8", CComVariant(LONGLONG(0x100000001LL)), CComVariant(1)},
-    };
-    for (const Indent& i : indents) {
+    for (const IntegerIndent& i : kIntegerIndents) {
         const CComVariant indent = i.indent;
         const CComVariant sameAs = i.sameAs;
         calls.emplace_back(std::string("ToString with the indent ") + i.what,
@@ -637,7 +640,54 @@ TEST_F(BadInputTest, LumoEnumProperty)
     EXPECT_EQ(odd.Stranger().References(), 1u) << "every reference to the foreign object given back";
 }
 
+// What a call that wants a collection of one kind is given instead: nothing, or an object
+// that is no such collection.
+enum class Given { Null, ForeignObject, Item, ItemCollection, PropertyCollection };
+
+struct GivenObject {
+    const char* what;
+    Given kind;
+};
+
+// The objects behind the kinds, as the test that gives them makes them.
+struct GivenObjects {
+    IUnknown* foreign = nullptr;
+    IUnknown* item = nullptr;
+    IUnknown* itemCollection = nullptr;
+    IUnknown* propertyCollection = nullptr;
+
+    IUnknown* Of(Given kind) const
+    {
+        switch (kind) {
+        case Given::ForeignObject:
+            return foreign;
+        case Given::Item:
+            return item;
+        case Given::ItemCollection:
+            return itemCollection;
+        case Given::PropertyCollection:
+            return propertyCollection;
+        case Given::Null:
+            break;
+        }
+        return nullptr;
+    }
+};
+
+IUnknown* ForeignObjectOf(const OddVariants& odd)
+{
+    return static_cast<IDispatch*>(const_cast<CountedObject*>(&odd.Stranger()));
+}
+
 // LumoItem
+
+// Anything that is not a property collection leaves the item with a new, empty one.
+const GivenObject kNotPropertyCollections[] = {
+    {"null", Given::Null},
+    {"a foreign object", Given::ForeignObject},
+    {"an item collection", Given::ItemCollection},
+    {"an item", Given::Item},
+};
 
 TEST_F(BadInputTest, LumoItem)
 {
@@ -676,20 +726,10 @@ TEST_F(BadInputTest, LumoItem)
                            return hr;
                        },
                        S_OK, 0, kChanges);
-    // Anything that is not a property collection leaves the item with a new, empty one.
-    struct NotACollection {
-        const char* what;
-        IUnknown* object;
-    };
     CComPtr<ILumoEnum> collection = NewEnum();
-    const NotACollection notCollections[] = {
-        {"null", nullptr},
-        {"a foreign object", static_cast<IDispatch*>(const_cast<CountedObject*>(&odd.Stranger()))},
-        {"an item collection", collection.p},
-        {"an item", bystander.p},
-    };
-    for (const NotACollection& n : notCollections) {
-        IUnknown* object = n.object;
+    const GivenObjects objects{.foreign = ForeignObjectOf(odd), .item = bystander.p, .itemCollection = collection.p};
+    for (const GivenObject& n : kNotPropertyCollections) {
+        IUnknown* object = objects.Of(n.kind);
         calls.emplace_back(std::string("put Properties of ") + n.what,
                            [object](ILumoItem* i) {
                                const HRESULT hr = i->put_Properties(reinterpret_cast<ILumoEnumProperty*>(object));
@@ -764,6 +804,51 @@ TEST_F(BadInputTest, LumoItem)
 
 // LumoEnum
 
+// Integer indexes outside 0 ... count - 1, and integers that are no 32-bit index, with the
+// code each raises.
+struct BadIndex {
+    const char* what;
+    CComVariant index;
+    HRESULT code;
+};
+
+const BadIndex kBadIndexes[] = {
+    {"-1", CComVariant(-1), E_INVALIDARG},
+    {"the count", CComVariant(kCount), E_INVALIDARG},
+    {"INT_MAX", CComVariant(INT_MAX), E_INVALIDARG},
+    {"INT_MIN", CComVariant(INT_MIN), E_INVALIDARG},
+    {"-1 as VT_I2", CComVariant(SHORT(-1)), E_INVALIDARG},
+    {"200 as VT_UI1", CComVariant(BYTE(200)), E_INVALIDARG},
+    {"-1 as VT_I8", CComVariant(LONGLONG(-1)), E_INVALIDARG},
+    {"2^31 as VT_UI4", CComVariant(ULONG(0x80000000u)), DISP_E_OVERFLOW},
+    {"2^40 as VT_I8", CComVariant(LONGLONG(1) << 40), DISP_E_OVERFLOW},
+    {"-2^40 as VT_I8", CComVariant(-(LONGLONG(1) << 40)), DISP_E_OVERFLOW},
+    {"the largest VT_UI8", CComVariant(ULONGLONG(~0ULL)), DISP_E_OVERFLOW},
+};
+
+// Key positions outside 0 ... count - 1.
+const LONG kBadKeyIndexes[] = {-1, kCount, INT_MAX, INT_MIN};
+
+// The two searches: by a property of the items, and by their GUID.
+struct SearchKey {
+    const OLECHAR* name;
+    const OLECHAR* nameSpace;
+    const char* by;
+};
+
+const SearchKey kSearchKeys[] = {
+    {OLESTR("Age"), kNamespace, " by property"},
+    {OLESTR("GUID"), ItemNamespaceUri, " by GUID"},
+};
+
+// AddAll of anything that is not an item collection adds nothing.
+const GivenObject kNotItemCollections[] = {
+    {"null", Given::Null},
+    {"a foreign object", Given::ForeignObject},
+    {"an item", Given::Item},
+    {"a property collection", Given::PropertyCollection},
+};
+
 TEST_F(BadInputTest, LumoEnum)
 {
     const OddVariants odd;
@@ -790,26 +875,7 @@ TEST_F(BadInputTest, LumoEnum)
                        },
                        E_POINTER);
 
-    // Integer indexes outside 0 ... count - 1, and integers that are no 32-bit index.
-    struct Index {
-        const char* what;
-        CComVariant index;
-        HRESULT code;
-    };
-    const Index indexes[] = {
-        {"-1", CComVariant(-1), E_INVALIDARG},
-        {"the count", CComVariant(kCount), E_INVALIDARG},
-        {"INT_MAX", CComVariant(INT_MAX), E_INVALIDARG},
-        {"INT_MIN", CComVariant(INT_MIN), E_INVALIDARG},
-        {"-1 as VT_I2", CComVariant(SHORT(-1)), E_INVALIDARG},
-        {"200 as VT_UI1", CComVariant(BYTE(200)), E_INVALIDARG},
-        {"-1 as VT_I8", CComVariant(LONGLONG(-1)), E_INVALIDARG},
-        {"2^31 as VT_UI4", CComVariant(ULONG(0x80000000u)), DISP_E_OVERFLOW},
-        {"2^40 as VT_I8", CComVariant(LONGLONG(1) << 40), DISP_E_OVERFLOW},
-        {"-2^40 as VT_I8", CComVariant(-(LONGLONG(1) << 40)), DISP_E_OVERFLOW},
-        {"the largest VT_UI8", CComVariant(ULONGLONG(~0ULL)), DISP_E_OVERFLOW},
-    };
-    for (const Index& i : indexes) {
+    for (const BadIndex& i : kBadIndexes) {
         const CComVariant index = i.index;
         calls.emplace_back(std::string("get Item at ") + i.what,
                            [index](ILumoEnum* e) {
@@ -824,7 +890,7 @@ TEST_F(BadInputTest, LumoEnum)
         calls.emplace_back(std::string("Remove at ") + i.what, [index](ILumoEnum* e) { return e->Remove(index); },
                            E_ZO_EXCEPTION, i.code);
     }
-    for (const LONG index : {LONG(-1), kCount, LONG(INT_MAX), LONG(INT_MIN)}) {
+    for (const LONG index : kBadKeyIndexes) {
         calls.emplace_back("get Key at " + std::to_string(index),
                            [index](ILumoEnum* e) {
                                CComVariant key(1);
@@ -904,21 +970,19 @@ TEST_F(BadInputTest, LumoEnum)
 
         // Search targets: nothing matches, unless the target cannot even be copied.
         const bool searchable = v.copies != Copies::Never;
-        for (const OLECHAR* name : {OLESTR("Age"), OLESTR("GUID")}) {
-            const OLECHAR* nameSpace = name[0] == 'G' ? ItemNamespaceUri : kNamespace;
-            const std::string by = name[0] == 'G' ? " by GUID" : " by property";
-            calls.emplace_back("Find of " + v.what + by,
-                               [given, name, nameSpace](ILumoEnum* e) {
+        for (const SearchKey& key : kSearchKeys) {
+            calls.emplace_back("Find of " + v.what + key.by,
+                               [given, key](ILumoEnum* e) {
                                    CComPtr<ILumoItemBase> found;
-                                   const HRESULT hr = e->Find(CComBSTR(name), CComBSTR(nameSpace), given, &found);
+                                   const HRESULT hr = e->Find(CComBSTR(key.name), CComBSTR(key.nameSpace), given, &found);
                                    EXPECT_FALSE(found);
                                    return hr;
                                },
                                searchable ? S_OK : E_ZO_EXCEPTION);
-            calls.emplace_back("FindAll of " + v.what + by,
-                               [given, name, nameSpace, searchable](ILumoEnum* e) {
+            calls.emplace_back("FindAll of " + v.what + key.by,
+                               [given, key, searchable](ILumoEnum* e) {
                                    CComPtr<ILumoEnum> found;
-                                   const HRESULT hr = e->FindAll(CComBSTR(name), CComBSTR(nameSpace), given, &found);
+                                   const HRESULT hr = e->FindAll(CComBSTR(key.name), CComBSTR(key.nameSpace), given, &found);
                                    EXPECT_EQ(static_cast<bool>(found), searchable);
                                    if (found) {
                                        EXPECT_EQ(CountOf(found), 0);
@@ -953,21 +1017,11 @@ TEST_F(BadInputTest, LumoEnum)
                        },
                        S_OK);
 
-    // AddAll of anything that is not an item collection adds nothing.
     CComPtr<ILumoItem> item = PopulatedItem();
     CComPtr<ILumoEnumProperty> properties = PopulatedPropertyCollection();
-    struct NotACollection {
-        const char* what;
-        IUnknown* object;
-    };
-    const NotACollection notCollections[] = {
-        {"null", nullptr},
-        {"a foreign object", static_cast<IDispatch*>(const_cast<CountedObject*>(&odd.Stranger()))},
-        {"an item", item.p},
-        {"a property collection", properties.p},
-    };
-    for (const NotACollection& n : notCollections) {
-        IUnknown* object = n.object;
+    const GivenObjects objects{.foreign = ForeignObjectOf(odd), .item = item.p, .propertyCollection = properties.p};
+    for (const GivenObject& n : kNotItemCollections) {
+        IUnknown* object = objects.Of(n.kind);
         calls.emplace_back(std::string("AddAll of ") + n.what,
                            [object](ILumoEnum* e) { return e->AddAll(reinterpret_cast<ILumoEnum*>(object)); }, S_OK);
     }
@@ -1024,6 +1078,10 @@ CComPtr<ILumoEnum> NumbersEnum()
 
 constexpr LONG kCanary = -99;
 
+// Counts beyond the two members an enumerator has left after the first.
+const ULONG kNextCountsBeyondTheEnd[] = {3, 10, INT_MAX, 0x80000000u, 0xFFFFFFFFu};
+const ULONG kSkipCountsBeyondTheEnd[] = {3, INT_MAX, 0x80000000u, 0xFFFFFFFFu};
+
 std::vector<BadCall<IEnumVARIANT>> EnumeratorCalls()
 {
     std::vector<BadCall<IEnumVARIANT>> calls;
@@ -1048,7 +1106,7 @@ std::vector<BadCall<IEnumVARIANT>> EnumeratorCalls()
     calls.emplace_back("Skip of none", [](IEnumVARIANT* e) { return e->Skip(0); }, S_OK);
     // Counts far beyond the members left, into an array that only has room for those: only
     // they are written, and the element after them stays as the caller left it.
-    for (const ULONG count : {ULONG(3), ULONG(10), ULONG(INT_MAX), ULONG(0x80000000u), ULONG(0xFFFFFFFFu)}) {
+    for (const ULONG count : kNextCountsBeyondTheEnd) {
         for (const bool counted : {true, false}) {
             calls.emplace_back("Next of " + std::to_string(count) + (counted ? "" : " without a count") +
                                    " into room for the two left",
@@ -1079,7 +1137,7 @@ std::vector<BadCall<IEnumVARIANT>> EnumeratorCalls()
                                S_FALSE, 0, kChanges);
         }
     }
-    for (const ULONG count : {ULONG(3), ULONG(INT_MAX), ULONG(0x80000000u), ULONG(0xFFFFFFFFu)}) {
+    for (const ULONG count : kSkipCountsBeyondTheEnd) {
         calls.emplace_back("Skip of " + std::to_string(count),
                            [count](IEnumVARIANT* e) {
                                const HRESULT hr = e->Skip(count);
@@ -1162,125 +1220,136 @@ TEST_F(BadInputTest, LumoEnumVARIANTAfterItsCollectionShrank)
     EXPECT_EQ(fetched, 0u);
 }
 
-// IUnknown, ISupportErrorInfo and IDispatch of the four dual classes.
+// IUnknown, ISupportErrorInfo and IDispatch of the four dual classes: calls that need no
+// more than an object's IDispatch, the same for each class.
+
+constexpr DISPID kToString = 0xFF01;
+constexpr DISPID kLoadXML = 0xFF03;
+
+struct DispatchCall {
+    const char* what;
+    HRESULT (*call)(IDispatch*);
+    HRESULT status;
+};
+
+const DispatchCall kUnknownAndDispatchCalls[] = {
+    {"QueryInterface into a null pointer", [](IDispatch* o) { return o->QueryInterface(IID_IUnknown, nullptr); },
+     E_POINTER},
+    {"QueryInterface of an interface it lacks",
+     [](IDispatch* o) {
+         IUnknown* none = reinterpret_cast<IUnknown*>(o);
+         const HRESULT hr = o->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&none));
+         EXPECT_EQ(none, nullptr);
+         return hr;
+     },
+     E_NOINTERFACE},
+    {"InterfaceSupportsErrorInfo of GUID_NULL",
+     [](IDispatch* o) {
+         CComQIPtr<ISupportErrorInfo> support(o);
+         return support ? support->InterfaceSupportsErrorInfo(GUID_NULL) : E_NOINTERFACE;
+     },
+     S_FALSE},
+    {"GetTypeInfoCount into a null pointer", [](IDispatch* o) { return o->GetTypeInfoCount(nullptr); }, E_POINTER},
+    {"GetTypeInfo into a null pointer", [](IDispatch* o) { return o->GetTypeInfo(0, LOCALE_USER_DEFAULT, nullptr); },
+     E_POINTER},
+    {"GetTypeInfo of the second type",
+     [](IDispatch* o) {
+         ITypeInfo* info = nullptr;
+         const HRESULT hr = o->GetTypeInfo(1, LOCALE_USER_DEFAULT, &info);
+         EXPECT_EQ(info, nullptr);
+         return hr;
+     },
+     DISP_E_BADINDEX},
+    {"GetIDsOfNames for another interface",
+     [](IDispatch* o) {
+         LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("ToString"))};
+         DISPID id = 0;
+         return o->GetIDsOfNames(IID_ILumoItem, names, 1, LOCALE_USER_DEFAULT, &id);
+     },
+     DISP_E_UNKNOWNINTERFACE},
+    {"GetIDsOfNames of an empty name",
+     [](IDispatch* o) {
+         LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR(""))};
+         DISPID id = 0;
+         const HRESULT hr = o->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+         EXPECT_EQ(id, DISPID_UNKNOWN);
+         return hr;
+     },
+     DISP_E_UNKNOWNNAME},
+    {"Invoke for another interface",
+     [](IDispatch* o) {
+         DISPPARAMS none{};
+         CComVariant result;
+         return o->Invoke(kToString, IID_ILumoItem, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, nullptr,
+                          nullptr);
+     },
+     DISP_E_UNKNOWNINTERFACE},
+    // No parameters are taken as no arguments, as some script engines pass them.
+    {"Invoke without parameters",
+     [](IDispatch* o) {
+         CComVariant result;
+         const HRESULT hr =
+             o->Invoke(kToString, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, &result, nullptr, nullptr);
+         EXPECT_EQ(result.vt, VT_BSTR);
+         return hr;
+     },
+     S_OK},
+    {"Invoke of a member it lacks",
+     [](IDispatch* o) {
+         Invocation call;
+         Invoke(call, o, 0x7777, DISPATCH_METHOD, {});
+         return call.status;
+     },
+     DISP_E_MEMBERNOTFOUND},
+    {"Invoke of ToString with three arguments",
+     [](IDispatch* o) {
+         Invocation call;
+         Invoke(call, o, kToString, DISPATCH_METHOD, {CComVariant(1), CComVariant(2), CComVariant(3)});
+         return call.status;
+     },
+     DISP_E_BADPARAMCOUNT},
+    {"Invoke of LoadXML without its argument",
+     [](IDispatch* o) {
+         Invocation call;
+         Invoke(call, o, kLoadXML, DISPATCH_METHOD, {});
+         return call.status;
+     },
+     kSomeFailure},
+    {"Invoke of LoadXML with an argument that is no string",
+     [](IDispatch* o) {
+         Invocation call;
+         SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, 1);
+         VARIANT argument;
+         argument.vt = VT_ARRAY | VT_R8;
+         argument.parray = array;
+         Invoke(call, o, kLoadXML, DISPATCH_METHOD, {argument});
+         SafeArrayDestroy(array);
+         EXPECT_EQ(call.argumentError, 0u);
+         return call.status;
+     },
+     DISP_E_TYPEMISMATCH},
+    {"Invoke of a failing LoadXML without room for the exception",
+     [](IDispatch* o) {
+         CComVariant argument(OLESTR("not xml"));
+         DISPPARAMS parameters{&argument, nullptr, 1, 0};
+         return o->Invoke(kLoadXML, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr,
+                          nullptr);
+     },
+     kSomeFailure},
+    {"Invoke of ToString without room for the result",
+     [](IDispatch* o) {
+         DISPPARAMS none{};
+         return o->Invoke(kToString, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+     },
+     S_OK},
+};
 
 template <class Object>
 std::vector<BadCall<Object>> UnknownAndDispatchCalls()
 {
     std::vector<BadCall<Object>> calls;
-    calls.emplace_back("QueryInterface into a null pointer",
-                       [](Object* o) { return o->QueryInterface(IID_IUnknown, nullptr); }, E_POINTER);
-    calls.emplace_back("QueryInterface of an interface it lacks",
-                       [](Object* o) {
-                           IUnknown* none = reinterpret_cast<IUnknown*>(o);
-                           const HRESULT hr = o->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&none));
-                           EXPECT_EQ(none, nullptr);
-                           return hr;
-                       },
-                       E_NOINTERFACE);
-    calls.emplace_back("InterfaceSupportsErrorInfo of GUID_NULL",
-                       [](Object* o) {
-                           CComQIPtr<ISupportErrorInfo> support(o);
-                           return support ? support->InterfaceSupportsErrorInfo(GUID_NULL) : E_NOINTERFACE;
-                       },
-                       S_FALSE);
-    calls.emplace_back("GetTypeInfoCount into a null pointer", [](Object* o) { return o->GetTypeInfoCount(nullptr); },
-                       E_POINTER);
-    calls.emplace_back("GetTypeInfo into a null pointer",
-                       [](Object* o) { return o->GetTypeInfo(0, LOCALE_USER_DEFAULT, nullptr); }, E_POINTER);
-    calls.emplace_back("GetTypeInfo of the second type",
-                       [](Object* o) {
-                           ITypeInfo* info = nullptr;
-                           const HRESULT hr = o->GetTypeInfo(1, LOCALE_USER_DEFAULT, &info);
-                           EXPECT_EQ(info, nullptr);
-                           return hr;
-                       },
-                       DISP_E_BADINDEX);
-    calls.emplace_back("GetIDsOfNames for another interface",
-                       [](Object* o) {
-                           LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR("ToString"))};
-                           DISPID id = 0;
-                           return o->GetIDsOfNames(IID_ILumoItem, names, 1, LOCALE_USER_DEFAULT, &id);
-                       },
-                       DISP_E_UNKNOWNINTERFACE);
-    calls.emplace_back("GetIDsOfNames of an empty name",
-                       [](Object* o) {
-                           LPOLESTR names[] = {const_cast<LPOLESTR>(OLESTR(""))};
-                           DISPID id = 0;
-                           const HRESULT hr = o->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-                           EXPECT_EQ(id, DISPID_UNKNOWN);
-                           return hr;
-                       },
-                       DISP_E_UNKNOWNNAME);
-    const DISPID kToString = 0xFF01;
-    const DISPID kLoadXML = 0xFF03;
-    calls.emplace_back("Invoke for another interface",
-                       [](Object* o) {
-                           DISPPARAMS none{};
-                           CComVariant result;
-                           return o->Invoke(kToString, IID_ILumoItem, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                            &result, nullptr, nullptr);
-                       },
-                       DISP_E_UNKNOWNINTERFACE);
-    // No parameters are taken as no arguments, as some script engines pass them.
-    calls.emplace_back("Invoke without parameters",
-                       [](Object* o) {
-                           CComVariant result;
-                           const HRESULT hr = o->Invoke(kToString, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                                        nullptr, &result, nullptr, nullptr);
-                           EXPECT_EQ(result.vt, VT_BSTR);
-                           return hr;
-                       },
-                       S_OK);
-    calls.emplace_back("Invoke of a member it lacks",
-                       [](Object* o) {
-                           Invocation call;
-                           Invoke(call, o, 0x7777, DISPATCH_METHOD, {});
-                           return call.status;
-                       },
-                       DISP_E_MEMBERNOTFOUND);
-    calls.emplace_back("Invoke of ToString with three arguments",
-                       [](Object* o) {
-                           Invocation call;
-                           Invoke(call, o, kToString, DISPATCH_METHOD, {CComVariant(1), CComVariant(2), CComVariant(3)});
-                           return call.status;
-                       },
-                       DISP_E_BADPARAMCOUNT);
-    calls.emplace_back("Invoke of LoadXML without its argument",
-                       [](Object* o) {
-                           Invocation call;
-                           Invoke(call, o, kLoadXML, DISPATCH_METHOD, {});
-                           return call.status;
-                       },
-                       kSomeFailure);
-    calls.emplace_back("Invoke of LoadXML with an argument that is no string",
-                       [](Object* o) {
-                           Invocation call;
-                           SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, 1);
-                           VARIANT argument;
-                           argument.vt = VT_ARRAY | VT_R8;
-                           argument.parray = array;
-                           Invoke(call, o, kLoadXML, DISPATCH_METHOD, {argument});
-                           SafeArrayDestroy(array);
-                           EXPECT_EQ(call.argumentError, 0u);
-                           return call.status;
-                       },
-                       DISP_E_TYPEMISMATCH);
-    calls.emplace_back("Invoke of a failing LoadXML without room for the exception",
-                       [](Object* o) {
-                           CComVariant argument(OLESTR("not xml"));
-                           DISPPARAMS parameters{&argument, nullptr, 1, 0};
-                           return o->Invoke(kLoadXML, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                                            nullptr, nullptr, nullptr);
-                       },
-                       kSomeFailure);
-    calls.emplace_back("Invoke of ToString without room for the result",
-                       [](Object* o) {
-                           DISPPARAMS none{};
-                           return o->Invoke(kToString, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr,
-                                            nullptr, nullptr);
-                       },
-                       S_OK);
+    for (const DispatchCall& c : kUnknownAndDispatchCalls)
+        calls.emplace_back(c.what, [call = c.call](Object* o) { return call(o); }, c.status);
     return calls;
 }
 

@@ -235,6 +235,52 @@ bool SavesXml(ILumoItemBase* object)
     return saved;
 }
 
+enum class Shared { Item, Properties, Items };
+
+// The shared objects as scripts reach them.
+struct SharedDispatch {
+    IDispatch* item;
+    IDispatch* properties;
+    IDispatch* items;
+
+    IDispatch* Of(Shared object) const
+    {
+        switch (object) {
+        case Shared::Item:
+            return item;
+        case Shared::Properties:
+            return properties;
+        case Shared::Items:
+            return items;
+        }
+        return nullptr;
+    }
+};
+
+// A property read by name, with at most one argument, and the type of what it gives.
+struct LateBoundRead {
+    Shared object;
+    const OLECHAR* name;
+    const OLECHAR* argument;   // null: none
+    VARTYPE resultType;
+};
+
+HRESULT ReadByName(const SharedDispatch& objects, const LateBoundRead& read)
+{
+    const CComVariant argument(read.argument);
+    std::vector<VARIANT> arguments;
+    if (read.argument)
+        arguments.push_back(argument);
+    return CallByName(objects.Of(read.object), read.name, DISPATCH_PROPERTYGET, std::move(arguments), read.resultType);
+}
+
+// What every thread reads late-bound in the first phase of each round.
+const LateBoundRead kFirstPhaseReads[] = {
+    {Shared::Properties, OLESTR("Count"), nullptr, VT_I4},
+    {Shared::Items, OLESTR("Item"), OLESTR("shared-item"), VT_DISPATCH},
+    {Shared::Item, OLESTR("properties"), nullptr, VT_DISPATCH},
+};
+
 TEST_F(ConcurrentItemsTest, OneItemItsPropertiesAndACollectionFromManyThreads)
 {
     const CComBSTR nameSpace(OLESTR("urn:stress"));
@@ -251,6 +297,7 @@ TEST_F(ConcurrentItemsTest, OneItemItsPropertiesAndACollectionFromManyThreads)
     CComQIPtr<IDispatch> itemsDispatch(items);
     CComQIPtr<IDispatch> propertiesDispatch(properties);
     ASSERT_TRUE(itemDispatch && itemsDispatch && propertiesDispatch);
+    const SharedDispatch lateBound{itemDispatch, propertiesDispatch, itemsDispatch};
 
     // Whether SaveXML is there yet, asked of objects that save once it is.
     const bool itemsSave = SavesXml(CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem")));
@@ -287,10 +334,8 @@ TEST_F(ConcurrentItemsTest, OneItemItsPropertiesAndACollectionFromManyThreads)
             CComBSTR text;
             expect(SUCCEEDED(round % 2 ? item->ToString(MissingArgument(), &text)
                                        : items->ToString(CComVariant(1), &text)));
-            expect(CallByName(propertiesDispatch, OLESTR("Count"), DISPATCH_PROPERTYGET, {}, VT_I4) == S_OK);
-            expect(CallByName(itemsDispatch, OLESTR("Item"), DISPATCH_PROPERTYGET,
-                              {CComVariant(OLESTR("shared-item"))}, VT_DISPATCH) == S_OK);
-            expect(CallByName(itemDispatch, OLESTR("properties"), DISPATCH_PROPERTYGET, {}, VT_DISPATCH) == S_OK);
+            for (const LateBoundRead& read : kFirstPhaseReads)
+                expect(ReadByName(lateBound, read) == S_OK);
             phase.arrive_and_wait();
 
             // Walking, cloning, saving and adding late-bound, with nothing removed meanwhile.

@@ -240,74 +240,105 @@ TEST_F(ItemXmlTest, EmptyAndNullValuesAreLeftOutAndNullNamesWrittenEmpty)
                                       "changed=\"1\" type=\"boolean\">true</property></item>\r\n"));
 }
 
-// Each XML Schema type through a save and a load, as the conversions rebuild it.
-TEST_F(ItemXmlTest, EveryValueTypeRoundTrips)
+// 100 bytes: 0, 7, 14 and on, modulo 256.
+CComVariant HundredBytes()
 {
     SAFEARRAY* bytes = SafeArrayCreateVector(VT_UI1, 0, 100);
-    ASSERT_TRUE(bytes);
+    EXPECT_TRUE(bytes);
     for (LONG i = 0; i < 100; ++i) {
         BYTE value = static_cast<BYTE>(i * 7);
-        ASSERT_EQ(SafeArrayPutElement(bytes, &i, &value), S_OK);
+        EXPECT_EQ(SafeArrayPutElement(bytes, &i, &value), S_OK);
     }
     CComVariant binary;
     binary.vt = VT_ARRAY | VT_UI1;
     binary.parray = bytes;
+    return binary;
+}
+
+// "a b" and "c".
+CComVariant TwoStrings()
+{
     SAFEARRAY* strings = SafeArrayCreateVector(VT_BSTR, 0, 2);
     for (LONG i = 0; i < 2; ++i) {
         CComBSTR piece(i == 0 ? OLESTR("a b") : OLESTR("c"));
-        ASSERT_EQ(SafeArrayPutElement(strings, &i, piece.m_str), S_OK);
+        EXPECT_EQ(SafeArrayPutElement(strings, &i, piece.m_str), S_OK);
     }
     CComVariant stringList;
     stringList.vt = VT_ARRAY | VT_BSTR;
     stringList.parray = strings;
+    return stringList;
+}
+
+// The smallest 32-bit integer, 1000 and 2000.
+CComVariant ThreeIntegers()
+{
     SAFEARRAY* integers = SafeArrayCreateVector(VT_I4, 0, 3);
     for (LONG i = 0; i < 3; ++i) {
         LONG value = i == 0 ? -2147483647L - 1 : i * 1000;
-        ASSERT_EQ(SafeArrayPutElement(integers, &i, &value), S_OK);
+        EXPECT_EQ(SafeArrayPutElement(integers, &i, &value), S_OK);
     }
     CComVariant integerList;
     integerList.vt = VT_ARRAY | VT_I4;
     integerList.parray = integers;
-    CComVariant date(45000.5, VT_DATE);
-    const OLECHAR controlText[] = {' ', 'a', 0x01, 'b', '\t', ' ', 0};
+    return integerList;
+}
 
-    struct Case {
-        const OLECHAR* name;
-        CComVariant value;
-        CComVariant expected;
-    };
-    const Case cases[] = {
-        {OLESTR("Short"), CComVariant(static_cast<short>(-7)), CComVariant(LONG(-7))},
-        {OLESTR("MaxI4"), CComVariant(LONG(2147483647)), CComVariant(LONG(2147483647))},
-        {OLESTR("MinI4"), CComVariant(LONG(-2147483647 - 1)), CComVariant(LONG(-2147483647 - 1))},
-        {OLESTR("AboveI4"), CComVariant(2147483648LL), CComVariant(2147483648LL)},
-        {OLESTR("MaxI8"), CComVariant(9223372036854775807LL), CComVariant(9223372036854775807LL)},
-        {OLESTR("MaxUI8"), CComVariant(ULONGLONG(~0ULL)), CComVariant(ULONGLONG(~0ULL))},
-        {OLESTR("Decimal"), CComVariant(0.125), CComVariant(0.125)},
-        {OLESTR("True"), CComVariant(true), CComVariant(true)},
-        {OLESTR("False"), CComVariant(false), CComVariant(false)},
-        {OLESTR("Date"), date, date},
-        {OLESTR("Spaces"), CComVariant(OLESTR("  both ends \r\n")), CComVariant(OLESTR("  both ends \r\n"))},
-        {OLESTR("Markup"), CComVariant(OLESTR("<a href=\"x\">&amp;</a>")), CComVariant(OLESTR("<a href=\"x\">&amp;</a>"))},
-        {OLESTR("Control"), CComVariant(controlText), CComVariant(OLESTR(" a_b\t "))},
-        {OLESTR("Empty"), CComVariant(OLESTR("")), CComVariant(OLESTR(""))},
-        {OLESTR("Binary"), binary, binary},
-        {OLESTR("Strings"), stringList, stringList},
-        {OLESTR("Integers"), integerList, integerList},
-    };
+const OLECHAR kControlText[] = {' ', 'a', 0x01, 'b', '\t', ' ', 0};
+
+// A value of each XML Schema type as a property, the type it reads back as, and the text
+// the library writes for it.
+struct RoundTrip {
+    const OLECHAR* name;
+    CComVariant (*value)();
+    VARTYPE loadedType;
+    const OLECHAR* xsdType;
+    const OLECHAR* xsdText;
+};
+
+const RoundTrip kRoundTrips[] = {
+    {OLESTR("Short"), [] { return CComVariant(static_cast<short>(-7)); }, VT_I4, OLESTR("integer"), OLESTR("-7")},
+    {OLESTR("MaxI4"), [] { return CComVariant(LONG(2147483647)); }, VT_I4, OLESTR("integer"), OLESTR("2147483647")},
+    {OLESTR("MinI4"), [] { return CComVariant(LONG(-2147483647 - 1)); }, VT_I4, OLESTR("integer"),
+     OLESTR("-2147483648")},
+    {OLESTR("AboveI4"), [] { return CComVariant(2147483648LL); }, VT_I8, OLESTR("integer"), OLESTR("2147483648")},
+    {OLESTR("MaxI8"), [] { return CComVariant(9223372036854775807LL); }, VT_I8, OLESTR("integer"),
+     OLESTR("9223372036854775807")},
+    {OLESTR("MaxUI8"), [] { return CComVariant(ULONGLONG(~0ULL)); }, VT_UI8, OLESTR("integer"),
+     OLESTR("18446744073709551615")},
+    {OLESTR("Decimal"), [] { return CComVariant(0.125); }, VT_R8, OLESTR("decimal"), OLESTR("0.125000000000000")},
+    {OLESTR("True"), [] { return CComVariant(true); }, VT_BOOL, OLESTR("boolean"), OLESTR("true")},
+    {OLESTR("False"), [] { return CComVariant(false); }, VT_BOOL, OLESTR("boolean"), OLESTR("false")},
+    // 15 March 2023, noon.
+    {OLESTR("Date"), [] { return CComVariant(45000.5, VT_DATE); }, VT_DATE, OLESTR("dateTime"),
+     OLESTR("2023-03-15T12:00:00Z")},
+    {OLESTR("Spaces"), [] { return CComVariant(OLESTR("  both ends \r\n")); }, VT_BSTR, OLESTR("string"),
+     OLESTR("  both ends \r\n")},
+    {OLESTR("Markup"), [] { return CComVariant(OLESTR("<a href=\"x\">&amp;</a>")); }, VT_BSTR, OLESTR("string"),
+     OLESTR("<a href=\"x\">&amp;</a>")},
+    {OLESTR("Control"), [] { return CComVariant(kControlText); }, VT_BSTR, OLESTR("string"), OLESTR(" a_b\t ")},
+    {OLESTR("Empty"), [] { return CComVariant(OLESTR("")); }, VT_BSTR, OLESTR("string"), OLESTR("")},
+    {OLESTR("Binary"), HundredBytes, VT_ARRAY | VT_UI1, OLESTR("base64binary"),
+     OLESTR("AAcOFRwjKjE4P0ZNVFtiaXB3foWMk5qhqK+2vcTL0tng5+71/AMKERgfJi00O0JJUFdeZWxzeoGIj5adpKuyucDHztXc4+rx+P8GDRQb"
+            "IikwNz5FTFNaYWhvdn2Ei5KZoKeutQ==")},
+    {OLESTR("Strings"), TwoStrings, VT_ARRAY | VT_BSTR, OLESTR("stringlist"), OLESTR("a b,c")},
+    {OLESTR("Integers"), ThreeIntegers, VT_ARRAY | VT_I4, OLESTR("integerlist"), OLESTR("-2147483648,1000,2000")},
+};
+
+// Each XML Schema type through a save and a load, as the conversions rebuild it.
+TEST_F(ItemXmlTest, EveryValueTypeRoundTrips)
+{
     CComPtr<ILumoItem> item = NewItem();
-    for (const Case& c : cases)
-        SetProperty(item, c.name, c.value, false);
+    for (const RoundTrip& c : kRoundTrips)
+        SetProperty(item, c.name, c.value(), false);
     const OleString xml = SavedText(item);
     CComPtr<ILumoItem> loaded = NewItem();
     ASSERT_EQ(Load(loaded, xml), S_OK);
-    for (const Case& c : cases) {
+    for (const RoundTrip& c : kRoundTrips) {
         const CComVariant value = ValueOf(loaded, c.name);
-        EXPECT_EQ(value.vt, c.expected.vt) << ZoOleToAnsi(c.name);
-        OleString type, expectedType;
-        EXPECT_EQ(CZoVariant::ToXSDString(value, type), CZoVariant::ToXSDString(c.expected, expectedType))
-            << ZoOleToAnsi(c.name);
-        EXPECT_EQ(type, expectedType) << ZoOleToAnsi(c.name);
+        EXPECT_EQ(value.vt, c.loadedType) << ZoOleToAnsi(c.name);
+        OleString type;
+        EXPECT_EQ(CZoVariant::ToXSDString(value, type), c.xsdText) << ZoOleToAnsi(c.name);
+        EXPECT_EQ(type, c.xsdType) << ZoOleToAnsi(c.name);
     }
     EXPECT_EQ(SavedText(loaded), xml);
 }
