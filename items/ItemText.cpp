@@ -13,7 +13,7 @@ LONG IndentLevel(const VARIANT& indent)
             return LONG(0);
         const LONG level = static_cast<LONG>(static_cast<ULONG>(static_cast<ULONGLONG>(CZoVariant::ToInt(indent))));
         if (level > kMaxIndentLevel)
-            ZO_THROW_WITH_INFO(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER, OLESTR("Reason"),
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_PARAMETER, OLESTR("Reason"),
                                OLESTR("The indent is deeper than 65536 levels."));
         return level;
     }
@@ -41,7 +41,7 @@ CComBSTR CopyUpToFirstZero(BSTR text)
 
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)
 {
-    CZoException error(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine,
+    CZoException error(ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine,
                        function);
     error.AddInfo(OLESTR("Reason"), OLESTR("The object contains itself."));
     return error;

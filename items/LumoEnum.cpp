@@ -73,7 +73,7 @@ LONG CLumoEnum::GetIndex(const VARIANT& index)
             if (position == kNotFound)
                 return kNotFound;
         } else {
-            ZO_THROW_WITH_INFO(OLESTR("Invalid enumerator key type."), ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
                                CZoStringHelper::IntToString(index.vt));
         }
         if (position < 0 || position >= static_cast<LONG>(m_items.size()))
@@ -177,10 +177,10 @@ STDMETHODIMP CLumoEnum::Add(VARIANT vItem, VARIANT vKey)
     {
         if (vKey.vt == VT_BSTR) {
             if (FindKey(vKey.bstrVal) != kNotFound)
-                ZO_THROW_WITH_INFO(OLESTR("Enumerator key already exists."), ZO_ERR_ENUM_KEY_EXISTS, OLESTR("Key"),
+                ZO_RAISE_WITH_INFO(ZO_ERR_ENUM_KEY_EXISTS, OLESTR("Key"),
                                    ViewOfOleText(vKey.bstrVal));
         } else if (!CZoVariant::IsMissing(vKey)) {
-            ZO_THROW_WITH_INFO(OLESTR("Invalid enumerator key type."), ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
                                CZoStringHelper::IntToString(vKey.vt));
         }
         Append(vItem, vKey);
@@ -271,7 +271,7 @@ STDMETHODIMP CLumoEnum::KeyExists(VARIANT vKey, VARIANT_BOOL* pbRetVal)
     ZO_METHOD(OLESTR("CLumoEnum::KeyExists"), IID_ILumoEnum)
     {
         if (vKey.vt != VT_BSTR)
-            ZO_THROW_WITH_INFO(OLESTR("Invalid enumerator key type."), ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
                                CZoStringHelper::IntToString(vKey.vt));
         *pbRetVal = GetIndex(vKey) != kNotFound ? VARIANT_TRUE : VARIANT_FALSE;
     }
@@ -450,7 +450,7 @@ void CLumoEnum::HostGetAt(LONG index, VARIANT* destination)
     {
         CZoLockHolder holder(&m_lock);
         if (index < 0 || index >= static_cast<LONG>(m_items.size()))
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         const HRESULT hr = VariantCopy(destination, &m_items[index].GetVal());
         if (FAILED(hr))
             ZO_THROW_HR(hr);

@@ -92,7 +92,7 @@ STDMETHODIMP CLumoEnumProperty::SaveXML(BSTR* pStrXML)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnumProperty::SaveXML"), IID_ILumoEnumProperty)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
     }
     ZO_METHOD_END
 }
@@ -101,7 +101,7 @@ STDMETHODIMP CLumoEnumProperty::LoadXML(BSTR /*strXML*/)
 {
     ZO_METHOD(OLESTR("CLumoEnumProperty::LoadXML"), IID_ILumoEnumProperty)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
     }
     ZO_METHOD_END
 }
@@ -231,7 +231,7 @@ STDMETHODIMP CLumoEnumProperty::SetPropertyChanged(BSTR strName, BSTR strNamespa
     {
         PropertyEntry* entry = FindEntry(strName, strNamespace);
         if (!entry)
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         entry->changed = bNewVal != VARIANT_FALSE;
     }
     ZO_METHOD_END
@@ -253,7 +253,7 @@ void CLumoEnumProperty::HostGetAt(LONG index, VARIANT* destination)
     ZO_FUNCTION(OLESTR("CLumoEnumProperty::HostGetAt"))
     {
         if (index < 0 || static_cast<ULONG>(index) >= m_properties.size())
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         if (m_cursor.index == -1 || index != m_cursor.index + 1)
             m_cursor.position = std::next(m_properties.begin(), index);
         else

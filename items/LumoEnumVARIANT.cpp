@@ -31,7 +31,7 @@ STDMETHODIMP CLumoEnumVARIANT::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetc
     ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumVARIANT::Next"), IID_IEnumVARIANT)
     {
         if (!m_host)
-            ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+            ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
         ULONG fetched = 0;
         const LONG count = m_host->HostGetCount();
         if (m_position < count) {
@@ -57,7 +57,7 @@ STDMETHODIMP CLumoEnumVARIANT::Skip(ULONG celt)
     ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumVARIANT::Skip"), IID_IEnumVARIANT)
     {
         if (!m_host)
-            ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+            ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
         const LONG count = m_host->HostGetCount();
         const LONGLONG target = static_cast<LONGLONG>(m_position) + celt;
         // Past the range of a 32-bit index the position stops at its largest value, which
@@ -73,7 +73,7 @@ STDMETHODIMP CLumoEnumVARIANT::Reset()
     ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumVARIANT::Reset"), IID_IEnumVARIANT)
     {
         if (!m_host)
-            ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+            ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
         m_position = 0;
     }
     ZO_METHOD_END
@@ -87,7 +87,7 @@ STDMETHODIMP CLumoEnumVARIANT::Clone(IEnumVARIANT** ppEnum)
     ZO_METHOD_UNLOCKED(OLESTR("CLumoEnumVARIANT::Clone"), IID_IEnumVARIANT)
     {
         if (!m_host)
-            ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+            ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
         CComQIPtr<ILumoEnumVARIANT> clone(
             CZoCOMUtils::CreateObject(CLSID_LumoEnumVARIANT, OLESTR("LumoItemsLib::LumoEnumVARIANT"), CLSCTX_ALL));
         if (!clone)

@@ -42,7 +42,7 @@ STDMETHODIMP CLumoProperty::SaveXML(BSTR* pStrXML)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoProperty::SaveXML"), IID_ILumoProperty)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
     }
     ZO_METHOD_END
 }
@@ -51,7 +51,7 @@ STDMETHODIMP CLumoProperty::LoadXML(BSTR /*strXML*/)
 {
     ZO_METHOD(OLESTR("CLumoProperty::LoadXML"), IID_ILumoProperty)
     {
-        ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+        ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
     }
     ZO_METHOD_END
 }

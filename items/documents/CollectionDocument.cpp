@@ -20,10 +20,10 @@ CComBSTR WriteCollectionDocument(CZoCOMClassFactory& factory, std::vector<SItem>
     for (SItem& member : members) {
         const VARIANT& value = member.GetVal();
         if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN)
-            ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
         CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
         if (!item)
-            ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
         nested.Append(item, collection, zoFunctionName);
     }
     document.AppendRoot(collection);
@@ -35,7 +35,7 @@ void ReadCollectionDocument(CZoCOMClassFactory& factory, BSTR xml, const std::fu
 {
     CXmlDocument document(factory);
     if (!document.Parse(xml))
-        ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+        ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
     CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/enum"));
     if (!root)
         ZO_THROW_HR(E_POINTER);
@@ -47,7 +47,7 @@ void ReadCollectionDocument(CZoCOMClassFactory& factory, BSTR xml, const std::fu
         if (!element)
             continue;
         if (ViewOfBstr(XmlNode::Name(element)) != OleStringView(OLESTR("item")))
-            ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
         appendItem(LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element)));
     }
 }

@@ -48,7 +48,7 @@ CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* elemen
     else if (text == OleStringView(kEnumProgId))
         object = LoadNestedObject(factory, CLSID_LumoEnum, kEnumProgId, XmlNode::Xml(element));
     else
-        ZO_THROW_WITH_INFO(OLESTR("Unsupported COM object for XML serialization."), ZO_ERR_UNSUPPORTED_XML_OBJECT,
+        ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_XML_OBJECT,
                            OLESTR("progid"), text);
     return CComVariant(object.p);
 }
@@ -60,7 +60,7 @@ void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnu
     const std::optional<CComBSTR> nameSpace = XmlNode::Attribute(element, OLESTR("namespace"));
     const std::optional<CComBSTR> changed = XmlNode::Attribute(element, OLESTR("changed"));
     if (!name || !nameSpace)
-        ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+        ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
 
     CComVariant value;
     if (CComPtr<IXMLDOMElement> child = XmlNode::SelectElement(element, OLESTR("*"))) {
@@ -68,7 +68,7 @@ void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnu
     } else {
         const std::optional<CComBSTR> type = XmlNode::Attribute(element, OLESTR("type"));
         if (!type)
-            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+            ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
         value = CZoVariant::FromXSDString(ViewOfBstr(XmlNode::Text(element)), ViewOfBstr(*type));
     }
     ZoCheck(properties->Add(value, *name, *nameSpace), properties);
@@ -144,13 +144,13 @@ void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields&
         [&] {
             CXmlDocument document(factory);
             if (!document.Parse(xml))
-                ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+                ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
             CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/item"));
             if (!root)
                 ZO_THROW_HR(E_POINTER);
             const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
             if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
-                ZO_THROW(OLESTR("Invalid progid in XML."), ZO_ERR_INVALID_PROGID_IN_XML);
+                ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
 
             if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
                 item.guid = CopyUpToFirstZero(*guid);

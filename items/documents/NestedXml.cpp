@@ -21,7 +21,7 @@ void CNestedDocumentWriter::Append(ILumoItemBase* object, IXMLDOMNode* parent, c
         m_scratch.emplace(m_factory, m_rootDepth);
     // A text of this library's writers fails here only for its depth, which the detail names.
     if (!m_scratch->Parse(text))
-        ZO_THROW_WITH_INFO(OLESTR("Undefined error."), ZO_ERR_UNDEFINED, OLESTR("MaxElementDepth"),
+        ZO_RAISE_WITH_INFO(ZO_ERR_UNDEFINED, OLESTR("MaxElementDepth"),
                            CZoStringHelper::IntToString(CXmlDocument::kMaxElementDepth));
     CComPtr<IXMLDOMElement> root = m_scratch->DocumentElement();
     if (!root)

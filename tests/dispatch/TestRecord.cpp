@@ -124,7 +124,7 @@ public:
     {
         ZO_METHOD(OLESTR("CTestRecord::Fail"), IID_ITestRecord)
         {
-            ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
         }
         ZO_METHOD_END
     }

@@ -45,7 +45,7 @@ void Holder::Release()
 {
     ZO_DESTRUCTOR(OLESTR("Holder::Release"))
     {
-        ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+        ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
     }
     ZO_DESTRUCTOR_END
 }

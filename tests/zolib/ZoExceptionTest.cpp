@@ -44,7 +44,7 @@ TEST(ZoExceptionXml, ReadsBackUnchanged)
 {
     CZoException original(OLESTR("a<b & c"), 1012, kFile, 84, kFunction);
     original.AddInfo(OLESTR("MutexName"), OLESTR("Global\\X"));
-    original.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    original.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
 
     CZoException loaded(OLESTR("replaced"), 1, OLESTR("f"), 1, OLESTR("g"));
     loaded.LoadErrorDocument(original.GetXML().c_str());
@@ -71,7 +71,7 @@ TEST(ZoExceptionXml, ReadsBackUnchanged)
 TEST(ZoExceptionCopy, CopiesEntriesOnly)
 {
     CZoException original(OLESTR("m"), 1012, kFile, 84, kFunction);
-    original.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    original.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
     const OleString xml = original.GetXML();
 
     CZoException loaded(OLESTR("x"), 1, kFile, 1, kFunction);
@@ -93,9 +93,9 @@ TEST(ZoExceptionDescription, NewestFirstWithoutFrameEntries)
 {
     CZoException exception(OLESTR("50% done"), 1012, kFile, 84, kFunction);
     exception.AddInfo(OLESTR("MutexName"), OLESTR("m"));
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    exception.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
     exception.AddError(OLESTR("outer"), E_INVALIDARG, OLESTR(".\\Other"), 10, OLESTR("Other::Call"));
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, OLESTR(".\\Other"), 11, OLESTR("Other::Call"));
+    exception.AddError(ZO_ERR_STACKTRACE, OLESTR(".\\Other"), 11, OLESTR("Other::Call"));
     const OleString expected = OLESTR(
         "outer\n\terrorcode:\t-2147024809\n"
         "50%% done\n\terrorcode:\t1012\n\tMutexName:\tm\n"
@@ -112,8 +112,8 @@ TEST(ZoExceptionDescription, NewestFirstWithoutFrameEntries)
 
 TEST(ZoExceptionDescription, SaveXmlExample)
 {
-    CZoException exception(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED, kFile, 84, kFunction);
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    CZoException exception(ZO_ERR_UNIMPLEMENTED, kFile, 84, kFunction);
+    exception.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
     EXPECT_EQ(OleString(OLESTR("Unimplemented.\n\terrorcode:\t1012\n\nStack trace:"
                                "\n\t.\\LumoProperty(85) : CLumoProperty::SaveXML"
                                "\n\t.\\LumoProperty(84) : CLumoProperty::SaveXML\n")),
@@ -123,9 +123,9 @@ TEST(ZoExceptionDescription, SaveXmlExample)
 TEST(ZoExceptionStackTrace, RepeatedPositionsPrintOnce)
 {
     CZoException exception(OLESTR("m"), 1012, kFile, 84, kFunction);
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 84, kFunction);
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 90, OLESTR("B"));
-    exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 84, kFunction);
+    exception.AddError(ZO_ERR_STACKTRACE, kFile, 84, kFunction);
+    exception.AddError(ZO_ERR_STACKTRACE, kFile, 90, OLESTR("B"));
+    exception.AddError(ZO_ERR_STACKTRACE, kFile, 84, kFunction);
     EXPECT_EQ(OleString(OLESTR("Stack trace:"
                                "\n\t.\\LumoProperty(84) : CLumoProperty::SaveXML"
                                "\n\t.\\LumoProperty(90) : B"
@@ -236,7 +236,7 @@ TEST(ZoExceptionFromComError, ErrorObjectWithoutDescriptionFallsBackToStandardMe
 TEST(ZoExceptionFromComError, ErrorDocumentContinues)
 {
     CZoException inner(OLESTR("Unimplemented."), 1012, kFile, 84, kFunction);
-    inner.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    inner.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
     const CZoException exception(ComErrorWith(E_ZO_EXCEPTION, MakeErrorInfo(inner.GetXML().c_str())));
     const auto entries = EntriesOf(exception.Document());
     ASSERT_EQ(2u, entries.size());
@@ -247,7 +247,7 @@ TEST(ZoExceptionFromComError, ErrorDocumentContinues)
 TEST(ZoExceptionFromComError, ADocumentContinuedManyTimesKeepsItsSize)
 {
     CZoException first(OLESTR("Unimplemented."), 1012, kFile, 84, kFunction);
-    first.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kFile, 85, kFunction);
+    first.AddError(ZO_ERR_STACKTRACE, kFile, 85, kFunction);
     const OleString xml = first.GetXML();
     OleString passed = xml;
     for (int i = 0; i < 50; ++i)

@@ -53,7 +53,7 @@ public:
     HRESULT Unimplemented()
     {
         ZO_METHOD(OLESTR("OuterObject::Unimplemented"), __uuidof(ITestFrameOuter))
-        { ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED); }
+        { ZO_RAISE(ZO_ERR_UNIMPLEMENTED); }
         ZO_METHOD_END
     }
     static constexpr int kUnimplementedThrowLine = __LINE__ - 3;
@@ -69,7 +69,7 @@ public:
     {
         ZO_METHOD(OLESTR("InnerObject::Fail"), __uuidof(ITestFrameInner))
         {
-            ZO_THROW(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED);
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
         }
         ZO_METHOD_END
     }
@@ -97,7 +97,7 @@ public:
         ZO_METHOD_UNLOCKED(OLESTR("RecordingObject::FinalConstruct"), __uuidof(ITestFrameOuter))
         {
             m_lock.events.push_back("body");
-            ZO_THROW(OLESTR("Object not initialized."), ZO_ERR_NOT_INITIALIZED);
+            ZO_RAISE(ZO_ERR_NOT_INITIALIZED);
         }
         ZO_METHOD_END
     }
@@ -147,7 +147,7 @@ private:
 
 CZoException Raised()
 {
-    return CZoException(OLESTR("Unimplemented."), ZO_ERR_UNIMPLEMENTED, OLESTR(".\\Raiser"), 7, OLESTR("Raiser::Do"));
+    return CZoException(ZO_ERR_UNIMPLEMENTED, OLESTR(".\\Raiser"), 7, OLESTR("Raiser::Do"));
 }
 
 struct ExpectedEntry {
@@ -300,7 +300,7 @@ TEST_F(ZoFrameTest, MethodSetsTheErrorObject)
     EXPECT_TRUE(error.helpFile.empty());
     EXPECT_EQ(0u, error.helpContext);
     CZoException expected(OLESTR("50% <done>"), 2001, kThisFile, raiseLine, OLESTR("Body"));
-    expected.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kThisFile, OuterObject::kRunLine, OLESTR("OuterObject::Run"));
+    expected.AddError(ZO_ERR_STACKTRACE, kThisFile, OuterObject::kRunLine, OLESTR("OuterObject::Run"));
     EXPECT_EQ(expected.GetXML(), error.description);
 }
 
@@ -499,7 +499,7 @@ TEST_F(ZoFrameTest, DestructorLogsTwoLinesAndFinishes)
     EXPECT_TRUE(cleanedUp);
 
     CZoException expected = Raised();
-    expected.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, kThisFile, DestructorProbe::kFrameLine,
+    expected.AddError(ZO_ERR_STACKTRACE, kThisFile, DestructorProbe::kFrameLine,
                       OLESTR("DestructorProbe::~DestructorProbe"));
     const auto lines = log.Lines();
     ASSERT_EQ(2u, lines.size());

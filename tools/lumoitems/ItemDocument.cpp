@@ -52,7 +52,7 @@ OleString RootElementName(OleStringView text)
         while (nameEnd < text.size() && !IsBlank(text[nameEnd]) && text[nameEnd] != '/' && text[nameEnd] != '>')
             ++nameEnd;
         if (at >= text.size() || text[at] != '<' || nameEnd == at + 1)
-            ZO_THROW(OLESTR("Invalid string format."), ZO_ERR_INVALID_STRING_FORMAT);
+            ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
         return OleString(text.substr(at + 1, nameEnd - at - 1));
     }
     ZO_FUNCTION_END

@@ -7,46 +7,12 @@
 
 #include "ComError.h"
 #include "OleString.h"
+#include "ZoErrorCodes.h"
 #include "ZoNode.h"
 
 // The status every interface method returns when its frame caught an error: severity error,
 // FACILITY_ITF, code 0x5D53.
 inline constexpr HRESULT E_ZO_EXCEPTION = _HRESULT_TYPEDEF_(0x80045D53L);
-
-// Entry codes made by the frame itself.
-inline constexpr LONG ZO_ERR_UNHANDLED = 1001;
-inline constexpr LONG ZO_ERR_STD_EXCEPTION = 1002;
-inline constexpr LONG ZO_ERR_CHAR_EXCEPTION = 1003;
-inline constexpr LONG ZO_ERR_WCHAR_EXCEPTION = 1004;
-inline constexpr LONG ZO_ERR_STACKTRACE = 1005;
-// Entry codes raised with a fixed message, noted beside each.
-inline constexpr LONG ZO_ERR_UNDEFINED = 1006;                  // "Undefined error."
-inline constexpr LONG ZO_ERR_INVALID_PARAMETER = 1010;          // "Invalid function parameter."
-inline constexpr LONG ZO_ERR_UNIMPLEMENTED = 1012;              // "Unimplemented."
-inline constexpr LONG ZO_ERR_NOT_INITIALIZED = 1013;            // "Object not initialized."
-inline constexpr LONG ZO_ERR_INVALID_VARIANT_TYPE = 1015;       // "Invalid variant type"
-inline constexpr LONG ZO_ERR_CREATE_DIRECTORY = 2001;           // "Failed to create directory."
-inline constexpr LONG ZO_ERR_TIME_CONVERSION = 2002;            // "Time conversion failed."
-inline constexpr LONG ZO_ERR_INVALID_STRING_FORMAT = 2003;      // "Invalid string format."
-inline constexpr LONG ZO_ERR_OPEN_REGISTRY_KEY = 2004;          // "Failed to open registry key."
-inline constexpr LONG ZO_ERR_FILE_NOT_OPEN = 2006;              // "File not open."
-inline constexpr LONG ZO_ERR_ARRAY_NOT_LOCKED = 2007;           // "Array not locked."
-inline constexpr LONG ZO_ERR_MOVE_FILE = 2008;                  // "Failed to move file."
-inline constexpr LONG ZO_ERR_DELETE_FILE = 2012;                // "Failed to delete file."
-inline constexpr LONG ZO_ERR_READ_REGISTRY_VALUE = 2014;        // "Failed to read registry value."
-inline constexpr LONG ZO_ERR_WRITE_REGISTRY_VALUE = 2015;       // "Failed to write registry value."
-inline constexpr LONG ZO_ERR_UNSUPPORTED_VARIANT_TO_XSD = 2017; // "Unsupported VARIANT type for XSD conversion."
-inline constexpr LONG ZO_ERR_UNSUPPORTED_XSD_TO_VARIANT = 2018; // "Unsupported XSD type for VARIANT conversion."
-inline constexpr LONG ZO_ERR_INVALID_STRING_ARRAY_CHAR = 2021;  // "Invalid character found in string array value, \",\" is not allowed."
-inline constexpr LONG ZO_ERR_INVALID_ENUM_KEY_TYPE = 53001;     // "Invalid enumerator key type."
-inline constexpr LONG ZO_ERR_ENUM_KEY_EXISTS = 53002;           // "Enumerator key already exists."
-inline constexpr LONG ZO_ERR_INVALID_PROGID_IN_XML = 53003;     // "Invalid progid in XML."
-inline constexpr LONG ZO_ERR_UNSUPPORTED_XML_OBJECT = 53004;    // "Unsupported COM object for XML serialization."
-
-// The message of error 1004, for a thrown wide string (OLECHAR text), in the words error
-// documents have always used. It names the Windows C type of such text; spelled in two
-// pieces, since the portable code names no wide C type of its own.
-inline constexpr const OLECHAR kZoWideTextExceptionMessage[] = OLESTR("wchar") OLESTR("_t* exception caught: ");
 
 // A system error number as an HRESULT: above 0 it becomes 0x80070000 | (n & 0xFFFF); other
 // values (HRESULTs among them) stay as they are.
@@ -67,6 +33,11 @@ public:
     // Root "error" and one entry with these values: the form every raising site uses.
     CZoException(OleStringView message, LONG code, OleStringView sourceFile, int sourceLine,
                  OleStringView sourceFunction);
+    // The same with one of the library's codes and its message.
+    CZoException(CZoErrorCode code, OleStringView sourceFile, int sourceLine, OleStringView sourceFunction)
+        : CZoException(code.message, code.number, sourceFile, sourceLine, sourceFunction)
+    {
+    }
     // A new root with deep copies of the source's entries.
     CZoException(const CZoException& other);
     CZoException& operator=(const CZoException& other);
@@ -80,6 +51,10 @@ public:
     // Appends an entry; returns the exception itself so that a frame can add and rethrow.
     CZoException& AddError(OleStringView message, LONG code, OleStringView sourceFile, int sourceLine,
                            OleStringView sourceFunction);
+    CZoException& AddError(CZoErrorCode code, OleStringView sourceFile, int sourceLine, OleStringView sourceFunction)
+    {
+        return AddError(code.message, code.number, sourceFile, sourceLine, sourceFunction);
+    }
     // Adds a named detail to the newest entry not made by a frame level (code 1005).
     void AddInfo(OleStringView name, OleStringView value);
     void AddInfo(OleStringView name, LONG value, bool hex);

@@ -30,20 +30,19 @@ void ZoRaiseCurrentException(const CZoFrameSite& site)
         exception.AddError(OLESTR(""), ZO_ERR_STACKTRACE, site.file, site.line, site.function);
         throw exception;
     } catch (CZoException& exception) {
-        exception.AddError(OLESTR("Stacktrace."), ZO_ERR_STACKTRACE, site.file, site.line, site.function);
+        exception.AddError(ZO_ERR_STACKTRACE, site.file, site.line, site.function);
         throw;
     } catch (const std::exception& exception) {
-        throw CZoException(OLESTR("std exception caught: ") + ZoAnsiToOle(exception.what()), ZO_ERR_STD_EXCEPTION,
+        throw CZoException(ZO_ERR_STD_EXCEPTION.message + ZoAnsiToOle(exception.what()), ZO_ERR_STD_EXCEPTION,
                            site.file, site.line, site.function);
     } catch (const char* text) {
-        throw CZoException(OLESTR("char* exception caught: ") + ZoAnsiToOle(text), ZO_ERR_CHAR_EXCEPTION, site.file,
+        throw CZoException(ZO_ERR_CHAR_EXCEPTION.message + ZoAnsiToOle(text), ZO_ERR_CHAR_EXCEPTION, site.file,
                            site.line, site.function);
     } catch (const OLECHAR* text) {
-        throw CZoException(kZoWideTextExceptionMessage + OleString(ViewOfOleText(text)),
+        throw CZoException(ZO_ERR_WCHAR_EXCEPTION.message + OleString(ViewOfOleText(text)),
                            ZO_ERR_WCHAR_EXCEPTION, site.file, site.line, site.function);
     } catch (...) {
-        throw CZoException(OLESTR("Unhandled exception caught (Possibly caused by access violation)"),
-                           ZO_ERR_UNHANDLED, site.file, site.line, site.function);
+        throw CZoException(ZO_ERR_UNHANDLED, site.file, site.line, site.function);
     }
 }
 
@@ -79,7 +78,7 @@ CZoException ZoRuntimeErrorException(int error, const OLECHAR* file, int line, c
     constexpr size_t kMaxMessageLength = 1024;
     const char* text = std::strerror(error);
     if (!text || !*text)
-        return CZoException(OLESTR("Undefined error."), ZO_ERR_UNDEFINED, file, line, function);
+        return CZoException(ZO_ERR_UNDEFINED, file, line, function);
     OleString message = ZoAnsiToOle(text);
     if (message.size() > kMaxMessageLength)
         message.resize(kMaxMessageLength);

@@ -8,7 +8,7 @@
 //       ZO_METHOD(OLESTR("CLumoProperty::put_Name"), IID_ILumoProperty)
 //       {
 //           if (!newName)
-//               ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+//               ZO_RAISE(ZO_ERR_INVALID_PARAMETER);   // "Invalid function parameter."
 //           m_name = newName;                  // may also "return S_FALSE;" and the like
 //       }
 //       ZO_METHOD_END
@@ -26,7 +26,8 @@
 // statements after ZO_DESTRUCTOR_END.
 //
 // Each frame records its own position: the line of its END macro. Inside a body,
-// ZO_THROW(message, code) raises a CZoException at the line it stands on, and
+// ZO_RAISE(code) raises a CZoException at the line it stands on, ZO_THROW(message, code)
+// the same with a message of its own, and
 // ZO_THROW_HR(hr) and ZO_THROW_SYSTEM_ERROR(number) raise one with the system's message.
 //
 // Nothing leaves an interface method or a destructor: should handling the error fail in turn
@@ -195,6 +196,19 @@ constexpr bool ZoFrameNameFits(const OLECHAR* name, const char* function)
     ::ZoDestructorFrame(zoFunctionName, zoSourceFile, [&]()
 #define ZO_DESTRUCTOR_END , __LINE__);
 
+// One of the library's codes (ZoErrorCodes.h), raised with its message.
+#define ZO_RAISE(code) throw ::CZoException((code), zoSourceFile, __LINE__, zoFunctionName)
+
+// ZO_RAISE with one named detail on the entry raised.
+#define ZO_RAISE_WITH_INFO(code, infoName, infoValue)                                   \
+    do {                                                                                \
+        ::CZoException zoError((code), zoSourceFile, __LINE__, zoFunctionName);         \
+        zoError.AddInfo((infoName), (infoValue));                                       \
+        throw zoError;                                                                  \
+    } while (false)
+
+// Any other code with a message of its own, such as a platform status with a text that says
+// more than the system's.
 #define ZO_THROW(message, code) throw ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
 
 // ZO_THROW with one named detail on the entry raised.
@@ -212,8 +226,10 @@ constexpr bool ZoFrameNameFits(const OLECHAR* name, const char* function)
                              __LINE__, zoFunctionName);                                                     \
     } while (false)
 
-// An exception at the line it stands on, not thrown: for an error that gains entries or
-// details before it is raised, or that is logged instead.
+// An exception of one of the library's codes at the line it stands on, not thrown: for an
+// error that gains entries or details before it is raised, or that is logged instead.
+#define ZO_ERROR_OF(code) ::CZoException((code), zoSourceFile, __LINE__, zoFunctionName)
+// The same with a message of its own.
 #define ZO_EXCEPTION(message, code) ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
 // The same with the system's message for a system error number, and its HRESULT as code.
 #define ZO_SYSTEM_EXCEPTION(number) ::ZoSystemErrorException((number), zoSourceFile, __LINE__, zoFunctionName)

@@ -65,7 +65,7 @@ void CZoFile::CheckFileOpen() const
     ZO_FUNCTION(OLESTR("CZoFile::CheckFileOpen"))
     {
         if (m_descriptor == -1)
-            ZO_THROW(OLESTR("File not open."), ZO_ERR_FILE_NOT_OPEN);
+            ZO_RAISE(ZO_ERR_FILE_NOT_OPEN);
     }
     ZO_FUNCTION_END
 }
@@ -76,7 +76,7 @@ LONG CZoFile::WriteBytes(const void* bytes, LONG count)
     {
         CheckFileOpen();
         if (count < 0)
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         const int written = _write(m_descriptor, bytes, static_cast<unsigned int>(count));
         if (written < 0)
             throw ZO_RUNTIME_EXCEPTION(errno);

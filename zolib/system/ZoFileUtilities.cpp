@@ -149,7 +149,7 @@ OleString CZoFileUtilities::ConcatPathname(OleStringView str1, OleStringView str
         if (str2.empty())
             return OleString(str1);
         if (str1.empty()) {
-            CZoException error = ZO_EXCEPTION(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            CZoException error = ZO_ERROR_OF(ZO_ERR_INVALID_PARAMETER);
             error.AddInfo(OLESTR("CZoFileUtilities::ConcatPathname() str1"), str1);
             error.AddInfo(OLESTR("CZoFileUtilities::ConcatPathname() str2"), str2);
             throw error;
@@ -263,7 +263,7 @@ void CZoFileUtilities::DeleteFileW(OleStringView path, bool clearReadonly)
             SetFileReadonly(path, false);
         if (!::DeleteFileW(GetUnicodePath(path).c_str())) {
             CZoException error = ZO_LAST_ERROR_EXCEPTION();
-            error.AddError(OLESTR("Failed to delete file."), ZO_ERR_DELETE_FILE, zoSourceFile, __LINE__,
+            error.AddError(ZO_ERR_DELETE_FILE, zoSourceFile, __LINE__,
                            zoFunctionName);
             error.AddInfo(OLESTR("File"), path);
             throw error;
@@ -280,7 +280,7 @@ void CZoFileUtilities::MoveFileW(OleStringView source, OleStringView destination
             DeleteFileW(destination, true);
         if (!::MoveFileW(GetUnicodePath(source).c_str(), GetUnicodePath(destination).c_str())) {
             CZoException error = ZO_LAST_ERROR_EXCEPTION();
-            error.AddError(OLESTR("Failed to move file."), ZO_ERR_MOVE_FILE, zoSourceFile, __LINE__, zoFunctionName);
+            error.AddError(ZO_ERR_MOVE_FILE, zoSourceFile, __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("SrcFile"), source);
             error.AddInfo(OLESTR("DstFile"), destination);
             throw error;
@@ -422,12 +422,12 @@ void CZoFileUtilities::BuildDirectory(OleStringView path)
         if (FileExists(path)) {
             if (IsDirectory(path))
                 return;
-            CZoException error = ZO_EXCEPTION(OLESTR("Failed to create directory."), ZO_ERR_CREATE_DIRECTORY);
+            CZoException error = ZO_ERROR_OF(ZO_ERR_CREATE_DIRECTORY);
             error.AddInfo(OLESTR("Directory"), path);
             throw error;
         }
         if (path.empty())
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         OleString plain(path);
         RemoveUnicodePath(plain);
         const std::vector<OleString> tokens = CZoStringHelper::TokenizeString(plain, kSeparators);
@@ -480,7 +480,7 @@ void CZoFileUtilities::StringToFileContent(OleStringView text, CZoBuf& buffer, i
             AppendConverted(buffer, text, CP_UTF8);
             break;
         default:
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         }
     }
     ZO_FUNCTION_END

@@ -115,7 +115,7 @@ HKEY CZoRegistry::RegOpenRegKey(OleStringView keyPath, bool failIfMissing, bool 
         const std::vector<OleString> tokens = CZoStringHelper::TokenizeString(keyPath, OLESTR("\\"));
         HKEY current = nullptr;
         if (tokens.empty() || !FindRoot(tokens[0], current))
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         for (size_t i = 1; i < tokens.size(); ++i) {
             REGSAM access = kReadRight | (use64BitView ? k64BitView : 0);
             if (write && i + 1 == tokens.size())
@@ -131,7 +131,7 @@ HKEY CZoRegistry::RegOpenRegKey(OleStringView keyPath, bool failIfMissing, bool 
                 if (!failIfMissing && !create)
                     return HKEY(nullptr);
                 CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-                error.AddError(OLESTR("Failed to open registry key."), ZO_ERR_OPEN_REGISTRY_KEY, zoSourceFile, __LINE__,
+                error.AddError(ZO_ERR_OPEN_REGISTRY_KEY, zoSourceFile, __LINE__,
                                zoFunctionName);
                 error.AddInfo(OLESTR("Registry key"), keyPath);
                 throw error;
@@ -162,7 +162,7 @@ OleString CZoRegistry::GetStringValue(OleStringView keyPath, OleStringView value
         } catch (CZoException& error) {
             if (defaultText)
                 return OleString(defaultText);
-            error.AddError(OLESTR("Failed to read registry value."), ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
+            error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
                            zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             error.AddInfo(OLESTR("bUse64bitHive"), use64BitView ? 1 : 0, false);
@@ -187,7 +187,7 @@ DWORD CZoRegistry::GetDWORDValue(OleStringView keyPath, OleStringView valueName,
         if (!failIfMissing)
             return defaultValue;
         CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-        error.AddError(OLESTR("Failed to read registry value."), ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
+        error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
                        zoFunctionName);
         error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
         throw error;
@@ -209,7 +209,7 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, const
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
         if (status != ERROR_SUCCESS) {
             CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(OLESTR("Failed to write registry value."), ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
+            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
                            __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             throw error;
@@ -228,7 +228,7 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, DWORD
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
         if (status != ERROR_SUCCESS) {
             CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(OLESTR("Failed to write registry value."), ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
+            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
                            __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             throw error;

@@ -21,7 +21,7 @@ void CZoBuf::Copy(const void* source, LONG count)
     {
         // Checked before anything is dropped: a bad call leaves the buffer as it was.
         if (count < 0 || (count > 0 && !source))
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         Clear();
         Alloc(static_cast<LONGLONG>(count));
         CZoLockHolder holder(this);

@@ -16,7 +16,7 @@ constexpr LONGLONG kMaximumSize =
 void CheckSize(LONGLONG size, const OLECHAR* zoFunctionName)
 {
     if (size < 0)
-        ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+        ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
     if (size > kMaximumSize)
         ZO_THROW_SYSTEM_ERROR(ERROR_OUTOFMEMORY);
 }

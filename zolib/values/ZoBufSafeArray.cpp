@@ -18,7 +18,7 @@ constexpr VARTYPE kByteArrayType = VT_ARRAY | VT_UI1;
 void CheckSize(LONGLONG size, const OLECHAR* zoFunctionName)
 {
     if (size < 0)
-        ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+        ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
     if (size > std::numeric_limits<LONG>::max())
         ZO_THROW_SYSTEM_ERROR(ERROR_OUTOFMEMORY);
 }
@@ -44,7 +44,7 @@ void CZoBufSafeArray::CheckVariantType(const VARIANT& variant)
     ZO_FUNCTION(OLESTR("CZoBufSafeArray::CheckVariantType"))
     {
         if (variant.vt != kByteArrayType || !variant.parray || SafeArrayGetDim(variant.parray) != 1)
-            ZO_THROW(OLESTR("Invalid variant type"), ZO_ERR_INVALID_VARIANT_TYPE);
+            ZO_RAISE(ZO_ERR_INVALID_VARIANT_TYPE);
     }
     ZO_FUNCTION_END
 }
@@ -120,7 +120,7 @@ BYTE* CZoBufSafeArray::GetBuf()
     ZO_FUNCTION(OLESTR("CZoBufSafeArray::GetBuf"))
     {
         if (m_pins == 0)
-            ZO_THROW(OLESTR("Array not locked."), ZO_ERR_ARRAY_NOT_LOCKED);
+            ZO_RAISE(ZO_ERR_ARRAY_NOT_LOCKED);
         return m_data;
     }
     ZO_FUNCTION_END

@@ -37,7 +37,7 @@ std::vector<OleString> CZoStringHelper::TokenizeString(OleStringView text, const
             return tokens;
         const OleStringView separatorSet = ViewOfOleText(separators);
         if (separatorSet.empty())
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         size_t position = text.find_first_not_of(separatorSet);
         while (position != OleStringView::npos) {
             const size_t end = text.find_first_of(separatorSet, position);
@@ -105,7 +105,7 @@ void CZoStringHelper::StringToMultiByte(OleStringView text, CZoBuf& buffer, UINT
     ZO_FUNCTION(OLESTR("CZoStringHelper::StringToMultiByte"))
     {
         if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         const int length = static_cast<int>(text.size());
         const int size =
             length > 0 ? WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr) : 0;

@@ -150,7 +150,7 @@ DATE CZoTime::SystemTimeToVariantTime(const SYSTEMTIME& systemTime)
         // and come back as another time, so it is an invalid field like the others.
         if (!IsValidCalendarTime(systemTime) || !::SystemTimeToVariantTime(&fields, &date) ||
             systemTime.wMilliseconds > kLastMillisecond)
-            ZO_THROW(OLESTR("Time conversion failed."), ZO_ERR_TIME_CONVERSION);
+            ZO_RAISE(ZO_ERR_TIME_CONVERSION);
         // Half a millisecond more, so that the truncating split gives back the same millisecond.
         return ShiftedWithinDay(date, (systemTime.wMilliseconds + 0.5) / kMillisecondsPerDay);
     }
@@ -172,7 +172,7 @@ void CZoTime::VariantTimeToSystemTime(DATE date, SYSTEMTIME& systemTime)
         const DATE wholeSeconds = date < 0 ? dayStart - wholeDays : dayStart + wholeDays;
         SYSTEMTIME fields{};
         if (!std::isfinite(date) || !::VariantTimeToSystemTime(wholeSeconds, &fields))
-            ZO_THROW(OLESTR("Time conversion failed."), ZO_ERR_TIME_CONVERSION);
+            ZO_RAISE(ZO_ERR_TIME_CONVERSION);
         fields.wMilliseconds = static_cast<WORD>(std::floor(fraction * 1000.0));
         systemTime = fields;
     }

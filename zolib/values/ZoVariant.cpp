@@ -118,7 +118,7 @@ LONGLONG CZoVariant::ToInt(const VARIANT& value)
         case VT_UI8:
             return static_cast<LONGLONG>(value.ullVal);
         default:
-            ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+            ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
         }
     }
     ZO_FUNCTION_END
@@ -144,7 +144,7 @@ double CZoVariant::ToFloat(const VARIANT& value)
             return static_cast<double>(value.fltVal);
         if (value.vt == VT_R8)
             return value.dblVal;
-        ZO_THROW(OLESTR("Invalid function parameter."), ZO_ERR_INVALID_PARAMETER);
+        ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
     }
     ZO_FUNCTION_END
 }
@@ -191,7 +191,7 @@ LONG CZoVariant::GetSafeArraySize(const VARIANT& value)
         // count of dimension 1 alone is not the size of an array of more dimensions.
         if ((value.vt & VT_ARRAY) == 0 || (value.vt & VT_BYREF) != 0 || !value.parray ||
             SafeArrayGetDim(value.parray) != 1)
-            ZO_THROW(OLESTR("Invalid variant type"), ZO_ERR_INVALID_VARIANT_TYPE);
+            ZO_RAISE(ZO_ERR_INVALID_VARIANT_TYPE);
         LONG lower = 0;
         LONG upper = 0;
         HRESULT hr = SafeArrayGetLBound(value.parray, 1, &lower);
@@ -240,13 +240,13 @@ void PutElement(SAFEARRAY* array, LONG index, void* element, const OLECHAR* zoFu
 SAFEARRAY* CheckedArray(const VARIANT& value, VARTYPE arrayType, const OLECHAR* zoFunctionName)
 {
     if (value.vt != arrayType)
-        ZO_THROW(OLESTR("Invalid variant type"), ZO_ERR_INVALID_VARIANT_TYPE);
+        ZO_RAISE(ZO_ERR_INVALID_VARIANT_TYPE);
     VARTYPE elementType = VT_EMPTY;
     const HRESULT hr = SafeArrayGetVartype(value.parray, &elementType);
     if (FAILED(hr))
         ZO_THROW_HR(hr);
     if (elementType != (arrayType & VT_TYPEMASK))
-        ZO_THROW(OLESTR("Invalid variant type"), ZO_ERR_INVALID_VARIANT_TYPE);
+        ZO_RAISE(ZO_ERR_INVALID_VARIANT_TYPE);
     return value.parray;
 }
 

@@ -212,8 +212,7 @@ OleString StringListText(const VARIANT& value, const OLECHAR* zoFunctionName)
     CZoStringVector strings = CZoVariant::VariantToStringVector(value);
     for (OleString& element : strings) {
         if (element.find(OLESTR(',')) != OleString::npos)
-            ZO_THROW(OLESTR("Invalid character found in string array value, \",\" is not allowed."),
-                     ZO_ERR_INVALID_STRING_ARRAY_CHAR);
+            ZO_RAISE(ZO_ERR_INVALID_STRING_ARRAY_CHAR);
         CZoXmlText::ReplaceInvalidCharactersInPlace(element);
     }
     return CZoStringHelper::UnTokenizeString(strings, kListSeparator);
@@ -264,8 +263,7 @@ OleString CZoVariant::ToXSDString(const VARIANT& value, OleString& typeName)
             typeName = OLESTR("integerlist");
             return IntegerListText(value);
         default:
-            ZO_THROW_WITH_INFO(OLESTR("Unsupported VARIANT type for XSD conversion."),
-                               ZO_ERR_UNSUPPORTED_VARIANT_TO_XSD, OLESTR("VarType"),
+            ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_VARIANT_TO_XSD, OLESTR("VarType"),
                                CZoStringHelper::IntToString(static_cast<LONG>(value.vt)));
         }
     }
@@ -301,8 +299,7 @@ CComVariant CZoVariant::FromXSDString(OleStringView text, OleStringView typeName
         } else if (CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("stringlist"))) {
             result = StringVectorToVariant(CZoStringHelper::TokenizeString(text, kListSeparator));
         } else {
-            ZO_THROW_WITH_INFO(OLESTR("Unsupported XSD type for VARIANT conversion."),
-                               ZO_ERR_UNSUPPORTED_XSD_TO_VARIANT, OLESTR("XSDType"), OleString(typeName));
+            ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_XSD_TO_VARIANT, OLESTR("XSDType"), OleString(typeName));
         }
         return result;
     }
