@@ -1,11 +1,11 @@
 // The module: class objects handed out over the object map, the lock count, start and end.
-#include <latch>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "TestClasses.h"
+#include "ThreadBarrier.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ TEST(LocalModuleTest, ConcurrentFirstRequestsGetOneClassObject)
     LocalModule local;
     constexpr int kThreads = 8;
     std::vector<IUnknown*> answers(kThreads, nullptr);
-    std::latch start(kThreads);
+    ThreadBarrier start(kThreads);
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {

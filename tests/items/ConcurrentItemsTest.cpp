@@ -1,6 +1,5 @@
 // Several threads on one collection and one item at once: no crash, no lost member, no torn
 // value, and every object gone at the end.
-#include <barrier>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ItemsTestSupport.h"
+#include "ThreadBarrier.h"
 #include "ZoTestSupport.h"
 
 namespace {
@@ -303,7 +303,7 @@ TEST_F(ConcurrentItemsTest, OneItemItsPropertiesAndACollectionFromManyThreads)
     const bool itemsSave = SavesXml(CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem")));
     const bool collectionsSave = SavesXml(CreateByProgId<ILumoEnum>(OLESTR("LumoItems.LumoEnum")));
 
-    std::barrier phase(kThreads);
+    ThreadBarrier phase(kThreads);
     std::vector<int> failures(kThreads, 0);
     RunThreads([&](int t) {
         auto expect = [&](bool ok) { failures[t] += ok ? 0 : 1; };
