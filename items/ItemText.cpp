@@ -41,8 +41,7 @@ CComBSTR CopyUpToFirstZero(BSTR text)
 
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)
 {
-    CZoException error(ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine,
-                       function);
+    CZoException error(ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine, function);
     error.AddInfo(OLESTR("Reason"), OLESTR("The object contains itself."));
     return error;
 }

@@ -73,8 +73,7 @@ LONG CLumoEnum::GetIndex(const VARIANT& index)
             if (position == kNotFound)
                 return kNotFound;
         } else {
-            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
-                               CZoStringHelper::IntToString(index.vt));
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"), CZoStringHelper::IntToString(index.vt));
         }
         if (position < 0 || position >= static_cast<LONG>(m_items.size()))
             ZO_THROW_HR(E_INVALIDARG);
@@ -177,11 +176,9 @@ STDMETHODIMP CLumoEnum::Add(VARIANT vItem, VARIANT vKey)
     {
         if (vKey.vt == VT_BSTR) {
             if (FindKey(vKey.bstrVal) != kNotFound)
-                ZO_RAISE_WITH_INFO(ZO_ERR_ENUM_KEY_EXISTS, OLESTR("Key"),
-                                   ViewOfOleText(vKey.bstrVal));
+                ZO_RAISE_WITH_INFO(ZO_ERR_ENUM_KEY_EXISTS, OLESTR("Key"), ViewOfOleText(vKey.bstrVal));
         } else if (!CZoVariant::IsMissing(vKey)) {
-            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
-                               CZoStringHelper::IntToString(vKey.vt));
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"), CZoStringHelper::IntToString(vKey.vt));
         }
         Append(vItem, vKey);
     }
@@ -271,8 +268,7 @@ STDMETHODIMP CLumoEnum::KeyExists(VARIANT vKey, VARIANT_BOOL* pbRetVal)
     ZO_METHOD(OLESTR("CLumoEnum::KeyExists"), IID_ILumoEnum)
     {
         if (vKey.vt != VT_BSTR)
-            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"),
-                               CZoStringHelper::IntToString(vKey.vt));
+            ZO_RAISE_WITH_INFO(ZO_ERR_INVALID_ENUM_KEY_TYPE, OLESTR("Type"), CZoStringHelper::IntToString(vKey.vt));
         *pbRetVal = GetIndex(vKey) != kNotFound ? VARIANT_TRUE : VARIANT_FALSE;
     }
     ZO_METHOD_END

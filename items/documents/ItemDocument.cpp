@@ -48,8 +48,7 @@ CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* elemen
     else if (text == OleStringView(kEnumProgId))
         object = LoadNestedObject(factory, CLSID_LumoEnum, kEnumProgId, XmlNode::Xml(element));
     else
-        ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_XML_OBJECT,
-                           OLESTR("progid"), text);
+        ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_XML_OBJECT, OLESTR("progid"), text);
     return CComVariant(object.p);
 }
 

@@ -263,8 +263,7 @@ void CZoFileUtilities::DeleteFileW(OleStringView path, bool clearReadonly)
             SetFileReadonly(path, false);
         if (!::DeleteFileW(GetUnicodePath(path).c_str())) {
             CZoException error = ZO_LAST_ERROR_EXCEPTION();
-            error.AddError(ZO_ERR_DELETE_FILE, zoSourceFile, __LINE__,
-                           zoFunctionName);
+            error.AddError(ZO_ERR_DELETE_FILE, zoSourceFile, __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("File"), path);
             throw error;
         }

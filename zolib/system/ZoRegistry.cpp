@@ -131,8 +131,7 @@ HKEY CZoRegistry::RegOpenRegKey(OleStringView keyPath, bool failIfMissing, bool 
                 if (!failIfMissing && !create)
                     return HKEY(nullptr);
                 CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-                error.AddError(ZO_ERR_OPEN_REGISTRY_KEY, zoSourceFile, __LINE__,
-                               zoFunctionName);
+                error.AddError(ZO_ERR_OPEN_REGISTRY_KEY, zoSourceFile, __LINE__, zoFunctionName);
                 error.AddInfo(OLESTR("Registry key"), keyPath);
                 throw error;
             }
@@ -162,8 +161,7 @@ OleString CZoRegistry::GetStringValue(OleStringView keyPath, OleStringView value
         } catch (CZoException& error) {
             if (defaultText)
                 return OleString(defaultText);
-            error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
-                           zoFunctionName);
+            error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             error.AddInfo(OLESTR("bUse64bitHive"), use64BitView ? 1 : 0, false);
             throw;
@@ -187,8 +185,7 @@ DWORD CZoRegistry::GetDWORDValue(OleStringView keyPath, OleStringView valueName,
         if (!failIfMissing)
             return defaultValue;
         CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-        error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__,
-                       zoFunctionName);
+        error.AddError(ZO_ERR_READ_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
         error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
         throw error;
     }
@@ -209,8 +206,7 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, const
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
         if (status != ERROR_SUCCESS) {
             CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
-                           __LINE__, zoFunctionName);
+            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             throw error;
         }
@@ -228,8 +224,7 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, DWORD
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
         if (status != ERROR_SUCCESS) {
             CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile,
-                           __LINE__, zoFunctionName);
+            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
             error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
             throw error;
         }
