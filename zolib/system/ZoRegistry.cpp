@@ -56,6 +56,17 @@ OleString ValuePath(OleStringView keyPath, OleStringView valueName)
     return OleString(keyPath) + OLECHAR('\\') + OleString(valueName);
 }
 
+// Raises a failed write of the value from the frame of the setter, whose name it is given,
+// at the line of the write.
+[[noreturn]] void RaiseWriteFailure(LSTATUS status, OleStringView keyPath, OleStringView valueName, int line,
+                                    const OLECHAR* zoFunctionName)
+{
+    CZoException error = ZoSystemErrorException(static_cast<DWORD>(status), zoSourceFile, line, zoFunctionName);
+    error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile, line, zoFunctionName);
+    error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
+    throw error;
+}
+
 // The text of a REG_SZ or REG_EXPAND_SZ value up to its first NUL.
 LSTATUS ReadText(HKEY key, const OleString& name, OleString& text)
 {
@@ -204,12 +215,8 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, const
         const auto size = static_cast<DWORD>((value.size() + 1) * sizeof(OLECHAR));
         const LSTATUS status =
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
-        if (status != ERROR_SUCCESS) {
-            CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
-            error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
-            throw error;
-        }
+        if (status != ERROR_SUCCESS)
+            RaiseWriteFailure(status, keyPath, valueName, __LINE__, zoFunctionName);
     }
     ZO_FUNCTION_END
 }
@@ -222,12 +229,8 @@ void CZoRegistry::SetValue(OleStringView keyPath, OleStringView valueName, DWORD
         const OleString name(valueName);
         const LSTATUS status =
             RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        if (status != ERROR_SUCCESS) {
-            CZoException error = ZO_SYSTEM_EXCEPTION(static_cast<DWORD>(status));
-            error.AddError(ZO_ERR_WRITE_REGISTRY_VALUE, zoSourceFile, __LINE__, zoFunctionName);
-            error.AddInfo(OLESTR("Registry key"), ValuePath(keyPath, valueName));
-            throw error;
-        }
+        if (status != ERROR_SUCCESS)
+            RaiseWriteFailure(status, keyPath, valueName, __LINE__, zoFunctionName);
     }
     ZO_FUNCTION_END
 }
