@@ -7,12 +7,12 @@
 
 #include <windows.h>
 
-#include "CollectionMember.h"
 #include "Framework.h"
 #include "ItemResources.h"
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
 #include "LumoObject.h"
+#include "SItem.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 

@@ -7,8 +7,8 @@
 
 #include <windows.h>
 
-#include "CollectionMember.h"
 #include "ComBSTR.h"
+#include "SItem.h"
 #include "ZoCOMClassFactory.h"
 
 // Both raise their errors in the calling method's frame, whose name they are given. Only

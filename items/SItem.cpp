@@ -1,4 +1,4 @@
-#include "CollectionMember.h"
+#include "SItem.h"
 
 #include <utility>
 
