@@ -430,6 +430,29 @@ STDMETHODIMP CLumoEnum::LoadXML(BSTR strXML)
     ZO_METHOD_END
 }
 
+STDMETHODIMP CLumoEnum::SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, LONG* height)
+{
+    ZO_METHOD(OLESTR("CLumoEnum::SaveXML"), IID_ILumoEnum)
+    {
+        if (m_walking)
+            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
+        CWalkScope walking(m_walking);
+        *height = WriteCollectionInto(m_classFactory, document, parent, m_items, zoFunctionName);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoEnum::LoadXML(IXMLDOMElement* element)
+{
+    ZO_METHOD(OLESTR("CLumoEnum::LoadXML"), IID_ILumoEnum)
+    {
+        ReadCollectionFrom(
+            m_classFactory, element, [&] { RemoveAll(); },
+            [&](IUnknown* item) { Append(CComVariant(item), MissingArgument()); }, zoFunctionName);
+    }
+    ZO_METHOD_END
+}
+
 LONG CLumoEnum::HostGetCount()
 {
     ZO_FUNCTION(OLESTR("CLumoEnum::HostGetCount"))

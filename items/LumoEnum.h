@@ -12,12 +12,13 @@
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
 #include "LumoObject.h"
+#include "NestedXml.h"
 #include "SItem.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
 class CLumoEnum
-    : public CLumoObject<CLumoEnum, &CLSID_LumoEnum, ILumoEnum, ILumoItemBase>
+    : public CLumoObject<CLumoEnum, &CLSID_LumoEnum, ILumoEnum, ILumoItemBase, ILumoDocumentTree>
     , public CLumoEnumHost
 {
 public:
@@ -32,6 +33,10 @@ public:
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
     STDMETHODIMP SaveXML(BSTR* pStrXML) override;
     STDMETHODIMP LoadXML(BSTR strXML) override;
+
+    // ILumoDocumentTree
+    STDMETHODIMP SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, LONG* height) override;
+    STDMETHODIMP LoadXML(IXMLDOMElement* element) override;
 
     // ILumoEnum
     STDMETHODIMP get_Item(VARIANT vIndex, VARIANT* pvarItem) override;

@@ -246,6 +246,28 @@ STDMETHODIMP CLumoItem::LoadXML(BSTR strXML)
     ZO_METHOD_END
 }
 
+STDMETHODIMP CLumoItem::SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, LONG* height)
+{
+    ZO_METHOD(OLESTR("CLumoItem::SaveXML"), IID_ILumoItem)
+    {
+        if (m_walking)
+            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
+        CWalkScope walking(m_walking);
+        *height = WriteItemInto(m_classFactory, document, parent, DocumentFields(), zoFunctionName);
+    }
+    ZO_METHOD_END
+}
+
+STDMETHODIMP CLumoItem::LoadXML(IXMLDOMElement* element)
+{
+    ZO_METHOD(OLESTR("CLumoItem::LoadXML"), IID_ILumoItem)
+    {
+        ItemDocumentFields fields = DocumentFields();
+        ReadItemFrom(m_classFactory, element, fields, zoFunctionName);
+    }
+    ZO_METHOD_END
+}
+
 ItemDocumentFields CLumoItem::DocumentFields()
 {
     return {m_guid, m_schemaType, [this] { return GetProperties(); }};

@@ -8,11 +8,12 @@
 #include "ItemResources.h"
 #include "LumoItems.h"
 #include "LumoObject.h"
+#include "NestedXml.h"
 #include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
 class CLumoItem
-    : public CLumoObject<CLumoItem, &CLSID_LumoItem, ILumoItem, ILumoItemBase>
+    : public CLumoObject<CLumoItem, &CLSID_LumoItem, ILumoItem, ILumoItemBase, ILumoDocumentTree>
 {
 public:
     static constexpr OLECHAR kClassName[] = OLESTR("CLumoItem");
@@ -26,6 +27,10 @@ public:
     STDMETHODIMP ToString(VARIANT nIndent, BSTR* pStr) override;
     STDMETHODIMP SaveXML(BSTR* pStrXML) override;
     STDMETHODIMP LoadXML(BSTR strXML) override;
+
+    // ILumoDocumentTree
+    STDMETHODIMP SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, LONG* height) override;
+    STDMETHODIMP LoadXML(IXMLDOMElement* element) override;
 
     // ILumoItem
     STDMETHODIMP get_GUID(BSTR* pVal) override;

@@ -10,12 +10,16 @@
 // The document is the collection's, and its errors carry the collection's source name.
 ZO_SOURCE_FILE_IS(CLumoEnum::kSourceFile)
 
-CComBSTR WriteCollectionDocument(CZoCOMClassFactory& factory, std::vector<SItem>& members, const OLECHAR* zoFunctionName)
+namespace {
+
+// Writes the collection's element under parent in the document and returns its height. A
+// member's document root lies under "enum".
+LONG WriteCollectionElement(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                            std::vector<SItem>& members, const OLECHAR* zoFunctionName)
 {
-    CXmlDocument document(factory);
-    // A member's document root lies under "enum".
-    CNestedDocumentWriter nested(factory, 2);
-    CComPtr<IXMLDOMElement> collection = document.CreateElement(OLESTR("enum"));
+    CNestedDocumentWriter nested(factory, document, 2);
+    LONG height = 1;
+    CComPtr<IXMLDOMElement> collection = XmlNode::CreateElement(document, OLESTR("enum"));
     XmlNode::SetAttribute(collection, OLESTR("progid"), kEnumProgId);
     for (SItem& member : members) {
         const VARIANT& value = member.GetVal();
@@ -24,10 +28,43 @@ CComBSTR WriteCollectionDocument(CZoCOMClassFactory& factory, std::vector<SItem>
         CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
         if (!item)
             ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
-        nested.Append(item, collection, zoFunctionName);
+        const LONG below = 1 + nested.Append(item, collection, zoFunctionName);
+        height = height > below ? height : below;
     }
-    document.AppendRoot(collection);
+    XmlNode::AppendChild(parent, collection);
+    return height;
+}
+
+// Reads the members from the collection's element.
+void ReadCollectionElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, const std::function<void()>& clearMembers,
+                           const std::function<void(IUnknown* item)>& appendItem, const OLECHAR* zoFunctionName)
+{
+    CComPtr<IXMLDOMNodeList> children = XmlNode::ChildNodes(root);
+    const LONG count = XmlNode::Length(children);
+    clearMembers();
+    for (LONG i = 0; i < count; ++i) {
+        CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(children, i));
+        if (!element)
+            continue;
+        if (ViewOfBstr(XmlNode::Name(element)) != OleStringView(OLESTR("item")))
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
+        appendItem(LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, element));
+    }
+}
+
+}  // namespace
+
+CComBSTR WriteCollectionDocument(CZoCOMClassFactory& factory, std::vector<SItem>& members, const OLECHAR* zoFunctionName)
+{
+    CXmlDocument document(factory);
+    WriteCollectionElement(factory, document.Dom(), document.Dom(), members, zoFunctionName);
     return document.Xml();
+}
+
+LONG WriteCollectionInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                         std::vector<SItem>& members, const OLECHAR* zoFunctionName)
+{
+    return WriteCollectionElement(factory, document, parent, members, zoFunctionName);
 }
 
 void ReadCollectionDocument(CZoCOMClassFactory& factory, BSTR xml, const std::function<void()>& clearMembers,
@@ -39,15 +76,14 @@ void ReadCollectionDocument(CZoCOMClassFactory& factory, BSTR xml, const std::fu
     CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/enum"));
     if (!root)
         ZO_THROW_HR(E_POINTER);
-    CComPtr<IXMLDOMNodeList> children = XmlNode::ChildNodes(root);
-    const LONG count = XmlNode::Length(children);
-    clearMembers();
-    for (LONG i = 0; i < count; ++i) {
-        CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(children, i));
-        if (!element)
-            continue;
-        if (ViewOfBstr(XmlNode::Name(element)) != OleStringView(OLESTR("item")))
-            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
-        appendItem(LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element)));
-    }
+    ReadCollectionElement(factory, root, clearMembers, appendItem, zoFunctionName);
+}
+
+void ReadCollectionFrom(CZoCOMClassFactory& factory, IXMLDOMElement* element, const std::function<void()>& clearMembers,
+                        const std::function<void(IUnknown* item)>& appendItem, const OLECHAR* zoFunctionName)
+{
+    CComPtr<IXMLDOMElement> root = XmlNode::SelectElement(element, OLESTR("self::enum"));
+    if (!root)
+        ZO_THROW_HR(E_POINTER);
+    ReadCollectionElement(factory, root, clearMembers, appendItem, zoFunctionName);
 }

@@ -44,9 +44,9 @@ CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* elemen
     const OleStringView text = ViewOfBstr(*progId);
     CComPtr<IUnknown> object;
     if (text == OleStringView(kItemProgId))
-        object = LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, XmlNode::Xml(element));
+        object = LoadNestedObject(factory, CLSID_LumoItem, kItemProgId, element);
     else if (text == OleStringView(kEnumProgId))
-        object = LoadNestedObject(factory, CLSID_LumoEnum, kEnumProgId, XmlNode::Xml(element));
+        object = LoadNestedObject(factory, CLSID_LumoEnum, kEnumProgId, element);
     else
         ZO_RAISE_WITH_INFO(ZO_ERR_UNSUPPORTED_XML_OBJECT, OLESTR("progid"), text);
     return CComVariant(object.p);
@@ -80,12 +80,16 @@ void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnu
 
 }  // namespace
 
-CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+namespace {
+
+// Writes the item's element under parent in the document and returns its height. A nested
+// document's root lies under "item" and "property".
+LONG WriteItemElement(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                      const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
 {
-    CXmlDocument document(factory);
-    // A nested document's root lies under "item" and "property".
-    CNestedDocumentWriter nested(factory, 3);
-    CComPtr<IXMLDOMElement> root = document.CreateElement(OLESTR("item"));
+    CNestedDocumentWriter nested(factory, document, 3);
+    LONG height = 1;
+    CComPtr<IXMLDOMElement> root = XmlNode::CreateElement(document, OLESTR("item"));
     XmlNode::SetAttribute(root, OLESTR("progid"), kItemProgId);
     const GUID guid = CZoGUID::StringToGUID(ViewOfOleText(item.guid));
     if (guid != GUID_NULL)
@@ -105,7 +109,8 @@ CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields
             ZoCheck(property->get_Changed(&changed), property);
             if (value.vt == VT_EMPTY || value.vt == VT_NULL)
                 return true;
-            CComPtr<IXMLDOMElement> element = document.CreateElement(OLESTR("property"));
+            CComPtr<IXMLDOMElement> element = XmlNode::CreateElement(document, OLESTR("property"));
+            height = height > 2 ? height : 2;
             XmlNode::SetAttribute(element, OLESTR("name"), ViewOfOleText(name));
             XmlNode::SetAttribute(element, OLESTR("namespace"), ViewOfOleText(nameSpace));
             XmlNode::SetAttribute(element, OLESTR("changed"), changed == VARIANT_TRUE ? 1L : 0L);
@@ -116,7 +121,8 @@ CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields
                     if (CZoVariant::IsObject(value))
                         object = ZoQueryIfAnswers<ILumoItemBase>(value.punkVal);
                     if (object) {
-                        nested.Append(object, element, zoFunctionName);
+                        const LONG below = 2 + nested.Append(object, element, zoFunctionName);
+                        height = height > below ? height : below;
                         return;
                     }
                     OleString type;
@@ -132,14 +138,66 @@ CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields
             return true;
         },
         zoFunctionName);
-    document.AppendRoot(root);
+    XmlNode::AppendChild(parent, root);
+    return height;
+}
+
+// Reads the item from its element.
+void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocumentFields& item,
+                     const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
+    if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
+        ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
+
+    if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
+        item.guid = CopyUpToFirstZero(*guid);
+    if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
+        item.schemaType = CopyUpToFirstZero(*schemaType);
+
+    CComPtr<IXMLDOMNodeList> elements = XmlNode::SelectNodes(root, OLESTR("property"));
+    const LONG count = XmlNode::Length(elements);
+    CComPtr<ILumoEnumProperty> properties = item.properties();
+    ZoCheck(properties->Clear(), properties);
+    for (LONG i = 0; i < count; ++i) {
+        CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
+        if (!element)
+            ZO_THROW_HR(E_POINTER);
+        ReadProperty(factory, element, properties, zoFunctionName);
+    }
+}
+
+// Runs the read in a frame whose error names the reader's input as "ItemXML", made only when
+// the read fails. A nested item's reader has named its own text, the smallest that holds the
+// fault; the texts that hold that one are left out.
+template <class Read, class Input>
+void ReadWithItemXmlDetail(const OLECHAR* zoFunctionName, Read&& read, Input&& input)
+{
+    ZoDetailingFrame(zoFunctionName, zoSourceFile, __LINE__, read, [&](CZoException& error) {
+        if (!error.HasInfo(OLESTR("ItemXML")))
+            error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(input()));
+    });
+}
+}  // namespace
+
+CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+{
+    CXmlDocument document(factory);
+    WriteItemElement(factory, document.Dom(), document.Dom(), item, zoFunctionName);
     return document.Xml();
 }
 
+LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                   const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+{
+    return WriteItemElement(factory, document, parent, item, zoFunctionName);
+}
+
+
 void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields& item, const OLECHAR* zoFunctionName)
 {
-    ZoDetailingFrame(
-        zoFunctionName, zoSourceFile, __LINE__,
+    ReadWithItemXmlDetail(
+        zoFunctionName,
         [&] {
             CXmlDocument document(factory);
             if (!document.Parse(xml))
@@ -147,30 +205,21 @@ void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields&
             CComPtr<IXMLDOMElement> root = document.SelectElement(OLESTR("/item"));
             if (!root)
                 ZO_THROW_HR(E_POINTER);
-            const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
-            if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
-                ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
-
-            if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
-                item.guid = CopyUpToFirstZero(*guid);
-            if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
-                item.schemaType = CopyUpToFirstZero(*schemaType);
-
-            CComPtr<IXMLDOMNodeList> elements = document.SelectNodes(OLESTR("/item/property"));
-            const LONG count = XmlNode::Length(elements);
-            CComPtr<ILumoEnumProperty> properties = item.properties();
-            ZoCheck(properties->Clear(), properties);
-            for (LONG i = 0; i < count; ++i) {
-                CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
-                if (!element)
-                    ZO_THROW_HR(E_POINTER);
-                ReadProperty(factory, element, properties, zoFunctionName);
-            }
+            ReadItemElement(factory, root, item, zoFunctionName);
         },
-        [&](CZoException& error) {
-            // A nested item's reader has named its own text, the smallest that holds the
-            // fault; the texts that hold that one are left out.
-            if (!error.HasInfo(OLESTR("ItemXML")))
-                error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(xml));
-        });
+        [&] { return xml; });
+}
+
+void ReadItemFrom(CZoCOMClassFactory& factory, IXMLDOMElement* element, ItemDocumentFields& item,
+                  const OLECHAR* zoFunctionName)
+{
+    ReadWithItemXmlDetail(
+        zoFunctionName,
+        [&] {
+            CComPtr<IXMLDOMElement> root = XmlNode::SelectElement(element, OLESTR("self::item"));
+            if (!root)
+                ZO_THROW_HR(E_POINTER);
+            ReadItemElement(factory, root, item, zoFunctionName);
+        },
+        [&] { return XmlNode::Xml(element); });
 }

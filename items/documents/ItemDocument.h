@@ -6,6 +6,7 @@
 #include <functional>
 
 #include <windows.h>
+#include <msxml2.h>
 
 #include "ComBSTR.h"
 #include "ComPtr.h"
@@ -22,6 +23,12 @@ struct ItemDocumentFields {
 
 // Both raise their errors in the calling method's frame, whose name they are given.
 CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName);
+// The same written into a holder's document, under parent; returns the element levels it adds.
+LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                   const ItemDocumentFields& item, const OLECHAR* zoFunctionName);
 // Reads the document into the item: the GUID and type name it has, and its properties in place
 // of the collection's. An error carries the "ItemXML" detail of the smallest text that holds it.
 void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields& item, const OLECHAR* zoFunctionName);
+// The same from an element of a holder's document, as from that element's text.
+void ReadItemFrom(CZoCOMClassFactory& factory, IXMLDOMElement* element, ItemDocumentFields& item,
+                  const OLECHAR* zoFunctionName);

@@ -126,9 +126,7 @@ bool CXmlDocument::Parse(BSTR text)
 
 CComPtr<IXMLDOMElement> CXmlDocument::CreateElement(const OLECHAR* name)
 {
-    CComPtr<IXMLDOMElement> element;
-    ZoCheckPlatform(m_document->createElement(CComBSTR(name), &element));
-    return element;
+    return XmlNode::CreateElement(m_document, name);
 }
 
 void CXmlDocument::AppendRoot(IXMLDOMNode* element)
@@ -150,11 +148,7 @@ CComPtr<IXMLDOMElement> CXmlDocument::SelectElement(const OLECHAR* path)
 
 CComPtr<IXMLDOMNodeList> CXmlDocument::SelectNodes(const OLECHAR* path)
 {
-    CComPtr<IXMLDOMNodeList> nodes;
-    ZoCheckPlatform(m_document->selectNodes(CComBSTR(path), &nodes));
-    if (!nodes)
-        throw CComError(E_POINTER);
-    return nodes;
+    return XmlNode::SelectNodes(m_document, path);
 }
 
 CComBSTR CXmlDocument::Xml()
@@ -243,6 +237,37 @@ CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node)
     if (!children)
         throw CComError(E_POINTER);
     return children;
+}
+
+CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const OLECHAR* path)
+{
+    CComPtr<IXMLDOMNodeList> nodes;
+    ZoCheckPlatform(node->selectNodes(CComBSTR(path), &nodes));
+    if (!nodes)
+        throw CComError(E_POINTER);
+    return nodes;
+}
+
+CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const OLECHAR* name)
+{
+    CComPtr<IXMLDOMElement> element;
+    ZoCheckPlatform(document->createElement(CComBSTR(name), &element));
+    return element;
+}
+
+LONG ElementHeight(IXMLDOMNode* node)
+{
+    LONG below = 0;
+    CComPtr<IXMLDOMNodeList> children = ChildNodes(node);
+    const LONG count = Length(children);
+    for (LONG i = 0; i < count; ++i) {
+        CComPtr<IXMLDOMNode> child = Item(children, i);
+        if (AsElement(child)) {
+            const LONG height = ElementHeight(child);
+            below = height > below ? height : below;
+        }
+    }
+    return AsElement(node) ? below + 1 : below;
 }
 
 LONG Length(IXMLDOMNodeList* list)

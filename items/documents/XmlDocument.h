@@ -34,6 +34,8 @@ public:
     // up to there), or that has an element with more than kMaxAttributes attributes.
     bool Parse(BSTR text);
     CComPtr<IXMLDOMElement> CreateElement(const OLECHAR* name);
+    // The DOM document itself, in which the writers create and append their elements.
+    IXMLDOMDocument* Dom() const noexcept { return m_document; }
     void AppendRoot(IXMLDOMNode* element);
     // The document element; null for an empty document.
     CComPtr<IXMLDOMElement> DocumentElement();
@@ -68,6 +70,12 @@ CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node);
 // The first element a path selects from the node; null when there is none.
 CComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const OLECHAR* path);
 CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node);
+// The nodes a path selects from the node.
+CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const OLECHAR* path);
+// A new element of the document, not yet in its tree.
+CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const OLECHAR* name);
+// The number of element levels from the node down, counting an element node itself as one.
+LONG ElementHeight(IXMLDOMNode* node);
 LONG Length(IXMLDOMNodeList* list);
 CComPtr<IXMLDOMNode> Item(IXMLDOMNodeList* list, LONG index);
 

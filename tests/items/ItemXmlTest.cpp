@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "ItemsTestSupport.h"
 #include "ZoException.h"
@@ -537,6 +538,21 @@ CComPtr<ILumoItem> NestedItems(int depth)
     return top;
 }
 
+// Collections nested n deep: each holds one item, whose "Next" holds the next collection.
+CComPtr<ILumoEnum> NestedCollections(int depth)
+{
+    CComPtr<ILumoEnum> top = NewEnum();
+    CComPtr<ILumoEnum> current = top;
+    for (int i = 1; i < depth; ++i) {
+        CComPtr<ILumoItem> holder = NewItem();
+        CComPtr<ILumoEnum> next = NewEnum();
+        SetProperty(holder, OLESTR("Next"), CComVariant(static_cast<IUnknown*>(next.p)), false);
+        EXPECT_EQ(current->Add(CComVariant(static_cast<IUnknown*>(holder.p)), MissingArgument()), S_OK);
+        current = next;
+    }
+    return top;
+}
+
 TEST_F(ItemXmlTest, NestingIsWrittenAsFarAsItIsRead)
 {
     // Each nested item is two element levels deeper: 256 items make 511 levels.
@@ -564,6 +580,99 @@ TEST_F(ItemXmlTest, NestingIsWrittenAsFarAsItIsRead)
     deeper.resize(deeper.size() - 2);  // without the line end
     deeper += OLESTR("<property/></property></item>");
     EXPECT_EQ(Load(loaded, deeper), E_ZO_EXCEPTION);
+
+    // Each nested collection is three levels deeper ("enum", "item", "property"): 171 make 511.
+    const CComPtr<ILumoEnum> collections = NestedCollections(171);
+    const OleString collectionsXml = SavedText(collections);
+    CComPtr<ILumoEnum> loadedCollections = NewEnum();
+    EXPECT_EQ(Load(loadedCollections, collectionsXml), S_OK);
+    EXPECT_EQ(SavedText(loadedCollections), collectionsXml);
+    CComBSTR refusedCollections;
+    EXPECT_EQ(NestedCollections(172)->SaveXML(&refusedCollections), E_ZO_EXCEPTION);
+    const EntryView refusal = FirstErrorEntry();
+    EXPECT_EQ(refusal.code, OLESTR("1006"));
+    EXPECT_EQ(DetailOf(refusal, OLESTR("MaxElementDepth")), OLESTR("512"));
+}
+
+// An object of another module that answers ILumoItemBase: a holder writes its document from its
+// text. Owned by the test, which clears every holder before it goes.
+class ForeignItemBase : public ILumoItemBase {
+public:
+    explicit ForeignItemBase(OleString xml) : m_xml(std::move(xml)) {}
+    ForeignItemBase(const ForeignItemBase&) = delete;
+    ForeignItemBase& operator=(const ForeignItemBase&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (riid != __uuidof(IUnknown) && riid != __uuidof(IDispatch) && riid != __uuidof(ILumoItemBase))
+            return E_NOINTERFACE;
+        *ppv = static_cast<ILumoItemBase*>(this);
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP ToString(VARIANT, BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP SaveXML(BSTR* xml) override
+    {
+        *xml = CComBSTR(OleStringView(m_xml)).Detach();
+        return S_OK;
+    }
+    STDMETHODIMP LoadXML(BSTR) override { return E_NOTIMPL; }
+
+private:
+    OleString m_xml;
+};
+
+// count elements "e", each inside the one before.
+OleString NestedElements(size_t count)
+{
+    OleString xml;
+    for (size_t i = 0; i < count; ++i)
+        xml += OLESTR("<e>");
+    for (size_t i = 0; i < count; ++i)
+        xml += OLESTR("</e>");
+    return xml;
+}
+
+TEST_F(ItemXmlTest, AnotherModulesObjectIsWrittenFromItsTextAndCountsItsLevels)
+{
+    ForeignItemBase foreign(OLESTR("<item progid=\"LumoItemsLib::LumoItem\" itemtype=\"Foreign\"/>"));
+    CComPtr<ILumoItem> holder = NewItem();
+    SetProperty(holder, OLESTR("Other"), CComVariant(static_cast<IUnknown*>(&foreign)), true);
+    EXPECT_EQ(SavedText(holder), OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property name=\"Other\" "
+                                        "namespace=\"urn:example\" changed=\"1\"><item "
+                                        "progid=\"LumoItemsLib::LumoItem\" itemtype=\"Foreign\"/></property></item>\r\n"));
+
+    // Under an item inside an item, the foreign root lies at depth 5: 508 levels of its own
+    // reach the limit, 509 pass it.
+    struct Depth {
+        size_t levels;
+        HRESULT status;
+    };
+    for (const Depth depth : {Depth{508, S_OK}, Depth{509, E_ZO_EXCEPTION}}) {
+        ForeignItemBase deep(NestedElements(depth.levels));
+        CComPtr<ILumoItem> inner = NewItem();
+        SetProperty(inner, OLESTR("Deep"), CComVariant(static_cast<IUnknown*>(&deep)), false);
+        CComPtr<ILumoItem> outer = NewItem();
+        SetProperty(outer, OLESTR("Inner"), CComVariant(static_cast<IUnknown*>(inner.p)), false);
+        CComBSTR xml;
+        EXPECT_EQ(outer->SaveXML(&xml), depth.status) << depth.levels;
+        if (depth.status != S_OK) {
+            EXPECT_EQ(FirstErrorEntry().code, OLESTR("1006")) << depth.levels;
+        }
+        ASSERT_EQ(PropertiesOf(inner)->Clear(), S_OK);
+    }
+    ASSERT_EQ(PropertiesOf(holder)->Clear(), S_OK);
 }
 
 // An item element with the program id and extra attributes, count in all.
