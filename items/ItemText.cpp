@@ -39,9 +39,22 @@ CComBSTR CopyUpToFirstZero(BSTR text)
     return text ? CComBSTR(ViewOfOleText(text)) : CComBSTR();
 }
 
+namespace {
+
+// The error of a walk over an object that contains itself.
 CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)
 {
     CZoException error(ZO_ERR_INVALID_PARAMETER, sourceFile, sourceLine, function);
     error.AddInfo(OLESTR("Reason"), OLESTR("The object contains itself."));
     return error;
+}
+
+}  // namespace
+
+CWalkScope::CWalkScope(bool& walking, const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function)
+    : m_walking(walking)
+{
+    if (m_walking)
+        throw ContainsItselfError(sourceFile, sourceLine, function);
+    m_walking = true;
 }

@@ -28,7 +28,9 @@ CComBSTR CopyUpToFirstZero(BSTR text);
 // members: the object contains itself, and the walk would never end.
 class CWalkScope {
 public:
-    explicit CWalkScope(bool& walking) noexcept : m_walking(walking) { m_walking = true; }
+    // Raises 1010 with the detail "Reason" at the caller's place when the object is walking
+    // already: it contains itself.
+    CWalkScope(bool& walking, const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function);
     ~CWalkScope() { m_walking = false; }
     CWalkScope(const CWalkScope&) = delete;
     CWalkScope& operator=(const CWalkScope&) = delete;
@@ -36,6 +38,3 @@ public:
 private:
     bool& m_walking;
 };
-
-// The error of a walk over an object that contains itself: 1010 with the detail "Reason".
-CZoException ContainsItselfError(const OLECHAR* sourceFile, int sourceLine, const OLECHAR* function);

@@ -372,9 +372,7 @@ STDMETHODIMP CLumoEnum::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnum::ToString"), IID_ILumoEnum)
     {
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         const LONG level = IndentLevel(nIndent);
         const OleString prefix = IndentText(level);
         OleString text = prefix + OLESTR("LumoEnum\n");
@@ -411,9 +409,7 @@ STDMETHODIMP CLumoEnum::SaveXML(BSTR* pStrXML)
     ZO_METHOD(OLESTR("CLumoEnum::SaveXML"), IID_ILumoEnum)
     {
         *pStrXML = nullptr;
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         *pStrXML = WriteCollectionDocument(m_classFactory, m_items, zoFunctionName).Detach();
     }
     ZO_METHOD_END
@@ -434,9 +430,7 @@ STDMETHODIMP CLumoEnum::SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, 
 {
     ZO_METHOD(OLESTR("CLumoEnum::SaveXML"), IID_ILumoEnum)
     {
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         *height = WriteCollectionInto(m_classFactory, document, parent, m_items, zoFunctionName);
     }
     ZO_METHOD_END

@@ -55,9 +55,7 @@ STDMETHODIMP CLumoEnumProperty::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnumProperty::ToString"), IID_ILumoEnumProperty)
     {
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         const LONG level = IndentLevel(nIndent);
         const OleString indent = IndentText(level);
         OleString text = indent + OLESTR("LumoEnumProperty\n");

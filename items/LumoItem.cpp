@@ -204,9 +204,7 @@ STDMETHODIMP CLumoItem::ToString(VARIANT nIndent, BSTR* pStr)
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoItem::ToString"), IID_ILumoItem)
     {
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         const LONG level = IndentLevel(nIndent);
         const OleString prefix = IndentText(level);
         OleString text = prefix + OLESTR("LumoItem\n");
@@ -228,9 +226,7 @@ STDMETHODIMP CLumoItem::SaveXML(BSTR* pStrXML)
     ZO_METHOD(OLESTR("CLumoItem::SaveXML"), IID_ILumoItem)
     {
         *pStrXML = nullptr;
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         *pStrXML = WriteItemDocument(m_classFactory, DocumentFields(), zoFunctionName).Detach();
     }
     ZO_METHOD_END
@@ -250,9 +246,7 @@ STDMETHODIMP CLumoItem::SaveXML(IXMLDOMDocument* document, IXMLDOMNode* parent, 
 {
     ZO_METHOD(OLESTR("CLumoItem::SaveXML"), IID_ILumoItem)
     {
-        if (m_walking)
-            throw ContainsItselfError(zoSourceFile, __LINE__, zoFunctionName);
-        CWalkScope walking(m_walking);
+        const CWalkScope walking(m_walking, zoSourceFile, __LINE__, zoFunctionName);
         *height = WriteItemInto(m_classFactory, document, parent, DocumentFields(), zoFunctionName);
     }
     ZO_METHOD_END

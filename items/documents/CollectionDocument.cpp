@@ -12,29 +12,6 @@ ZO_SOURCE_FILE_IS(CLumoEnum::kSourceFile)
 
 namespace {
 
-// Writes the collection's element under parent in the document and returns its height. A
-// member's document root lies under "enum".
-LONG WriteCollectionElement(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
-                            std::vector<SItem>& members, const OLECHAR* zoFunctionName)
-{
-    CNestedDocumentWriter nested(factory, document, 2);
-    LONG height = 1;
-    CComPtr<IXMLDOMElement> collection = XmlNode::CreateElement(document, OLESTR("enum"));
-    XmlNode::SetAttribute(collection, OLESTR("progid"), kEnumProgId);
-    for (SItem& member : members) {
-        const VARIANT& value = member.GetVal();
-        if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN)
-            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
-        CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
-        if (!item)
-            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
-        const LONG below = 1 + nested.Append(item, collection, zoFunctionName);
-        height = height > below ? height : below;
-    }
-    XmlNode::AppendChild(parent, collection);
-    return height;
-}
-
 // Reads the members from the collection's element.
 void ReadCollectionElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, const std::function<void()>& clearMembers,
                            const std::function<void(IUnknown* item)>& appendItem, const OLECHAR* zoFunctionName)
@@ -57,14 +34,30 @@ void ReadCollectionElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, co
 CComBSTR WriteCollectionDocument(CZoCOMClassFactory& factory, std::vector<SItem>& members, const OLECHAR* zoFunctionName)
 {
     CXmlDocument document(factory);
-    WriteCollectionElement(factory, document.Dom(), document.Dom(), members, zoFunctionName);
+    WriteCollectionInto(factory, document.Dom(), document.Dom(), members, zoFunctionName);
     return document.Xml();
 }
 
 LONG WriteCollectionInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
                          std::vector<SItem>& members, const OLECHAR* zoFunctionName)
 {
-    return WriteCollectionElement(factory, document, parent, members, zoFunctionName);
+    // A member's document root lies under "enum".
+    CNestedDocumentWriter nested(factory, document, 2);
+    LONG height = 1;
+    CComPtr<IXMLDOMElement> collection = XmlNode::CreateElement(document, OLESTR("enum"));
+    XmlNode::SetAttribute(collection, OLESTR("progid"), kEnumProgId);
+    for (SItem& member : members) {
+        const VARIANT& value = member.GetVal();
+        if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN)
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
+        CComPtr<ILumoItem> item = ZoQueryIfAnswers<ILumoItem>(ZoQueryIfAnswers<IUnknown>(value.punkVal));
+        if (!item)
+            ZO_RAISE(ZO_ERR_UNIMPLEMENTED);
+        const LONG below = 1 + nested.Append(item, collection, zoFunctionName);
+        height = height > below ? height : below;
+    }
+    XmlNode::AppendChild(parent, collection);
+    return height;
 }
 
 void ReadCollectionDocument(CZoCOMClassFactory& factory, BSTR xml, const std::function<void()>& clearMembers,

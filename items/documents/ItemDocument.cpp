@@ -78,15 +78,55 @@ void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnu
     }
 }
 
+// Reads the item from its element.
+void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocumentFields& item,
+                     const OLECHAR* zoFunctionName)
+{
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
+    if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
+        ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
+
+    if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
+        item.guid = CopyUpToFirstZero(*guid);
+    if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
+        item.schemaType = CopyUpToFirstZero(*schemaType);
+
+    CComPtr<IXMLDOMNodeList> elements = XmlNode::SelectNodes(root, OLESTR("property"));
+    const LONG count = XmlNode::Length(elements);
+    CComPtr<ILumoEnumProperty> properties = item.properties();
+    ZoCheck(properties->Clear(), properties);
+    for (LONG i = 0; i < count; ++i) {
+        CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
+        if (!element)
+            ZO_THROW_HR(E_POINTER);
+        ReadProperty(factory, element, properties, zoFunctionName);
+    }
+}
+
+// Runs the read in a frame whose error names the reader's input as "ItemXML", made only when
+// the read fails. A nested item's reader has named its own text, the smallest that holds the
+// fault; the texts that hold that one are left out.
+template <class Read, class Input>
+void ReadWithItemXmlDetail(const OLECHAR* zoFunctionName, Read&& read, Input&& input)
+{
+    ZoDetailingFrame(zoFunctionName, zoSourceFile, __LINE__, read, [&](CZoException& error) {
+        if (!error.HasInfo(OLESTR("ItemXML")))
+            error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(input()));
+    });
+}
 }  // namespace
 
-namespace {
-
-// Writes the item's element under parent in the document and returns its height. A nested
-// document's root lies under "item" and "property".
-LONG WriteItemElement(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
-                      const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
 {
+    CXmlDocument document(factory);
+    WriteItemInto(factory, document.Dom(), document.Dom(), item, zoFunctionName);
+    return document.Xml();
+}
+
+LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
+                   const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
+{
+    // A nested document's root lies under "item" and "property".
     CNestedDocumentWriter nested(factory, document, 3);
     LONG height = 1;
     CComPtr<IXMLDOMElement> root = XmlNode::CreateElement(document, OLESTR("item"));
@@ -140,57 +180,6 @@ LONG WriteItemElement(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IX
         zoFunctionName);
     XmlNode::AppendChild(parent, root);
     return height;
-}
-
-// Reads the item from its element.
-void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocumentFields& item,
-                     const OLECHAR* zoFunctionName)
-{
-    const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
-    if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
-        ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
-
-    if (std::optional<CComBSTR> guid = XmlNode::Attribute(root, OLESTR("guid")))
-        item.guid = CopyUpToFirstZero(*guid);
-    if (std::optional<CComBSTR> schemaType = XmlNode::Attribute(root, OLESTR("itemtype")))
-        item.schemaType = CopyUpToFirstZero(*schemaType);
-
-    CComPtr<IXMLDOMNodeList> elements = XmlNode::SelectNodes(root, OLESTR("property"));
-    const LONG count = XmlNode::Length(elements);
-    CComPtr<ILumoEnumProperty> properties = item.properties();
-    ZoCheck(properties->Clear(), properties);
-    for (LONG i = 0; i < count; ++i) {
-        CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
-        if (!element)
-            ZO_THROW_HR(E_POINTER);
-        ReadProperty(factory, element, properties, zoFunctionName);
-    }
-}
-
-// Runs the read in a frame whose error names the reader's input as "ItemXML", made only when
-// the read fails. A nested item's reader has named its own text, the smallest that holds the
-// fault; the texts that hold that one are left out.
-template <class Read, class Input>
-void ReadWithItemXmlDetail(const OLECHAR* zoFunctionName, Read&& read, Input&& input)
-{
-    ZoDetailingFrame(zoFunctionName, zoSourceFile, __LINE__, read, [&](CZoException& error) {
-        if (!error.HasInfo(OLESTR("ItemXML")))
-            error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(input()));
-    });
-}
-}  // namespace
-
-CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
-{
-    CXmlDocument document(factory);
-    WriteItemElement(factory, document.Dom(), document.Dom(), item, zoFunctionName);
-    return document.Xml();
-}
-
-LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
-                   const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
-{
-    return WriteItemElement(factory, document, parent, item, zoFunctionName);
 }
 
 

@@ -124,16 +124,6 @@ bool CXmlDocument::Parse(BSTR text)
     return parsed == VARIANT_TRUE;
 }
 
-CComPtr<IXMLDOMElement> CXmlDocument::CreateElement(const OLECHAR* name)
-{
-    return XmlNode::CreateElement(m_document, name);
-}
-
-void CXmlDocument::AppendRoot(IXMLDOMNode* element)
-{
-    XmlNode::AppendChild(m_document, element);
-}
-
 CComPtr<IXMLDOMElement> CXmlDocument::DocumentElement()
 {
     CComPtr<IXMLDOMElement> element;
@@ -144,11 +134,6 @@ CComPtr<IXMLDOMElement> CXmlDocument::DocumentElement()
 CComPtr<IXMLDOMElement> CXmlDocument::SelectElement(const OLECHAR* path)
 {
     return XmlNode::SelectElement(m_document, path);
-}
-
-CComPtr<IXMLDOMNodeList> CXmlDocument::SelectNodes(const OLECHAR* path)
-{
-    return XmlNode::SelectNodes(m_document, path);
 }
 
 CComBSTR CXmlDocument::Xml()

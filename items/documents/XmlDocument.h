@@ -33,15 +33,12 @@ public:
     // sees it: a text that declares a document type, that holds a NUL (a DOM would read it only
     // up to there), or that has an element with more than kMaxAttributes attributes.
     bool Parse(BSTR text);
-    CComPtr<IXMLDOMElement> CreateElement(const OLECHAR* name);
     // The DOM document itself, in which the writers create and append their elements.
     IXMLDOMDocument* Dom() const noexcept { return m_document; }
-    void AppendRoot(IXMLDOMNode* element);
     // The document element; null for an empty document.
     CComPtr<IXMLDOMElement> DocumentElement();
     // The element a path selects; null when it selects nothing or a node that is no element.
     CComPtr<IXMLDOMElement> SelectElement(const OLECHAR* path);
-    CComPtr<IXMLDOMNodeList> SelectNodes(const OLECHAR* path);
     // The document's text: its root element on one line.
     CComBSTR Xml();
 

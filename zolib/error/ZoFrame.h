@@ -197,21 +197,14 @@ constexpr bool ZoFrameNameFits(const OLECHAR* name, const char* function)
 #define ZO_DESTRUCTOR_END , __LINE__);
 
 // One of the library's codes (ZoErrorCodes.h), raised with its message.
-#define ZO_RAISE(code) throw ::CZoException((code), zoSourceFile, __LINE__, zoFunctionName)
-
-// ZO_RAISE with one named detail on the entry raised.
-#define ZO_RAISE_WITH_INFO(code, infoName, infoValue)                                   \
-    do {                                                                                \
-        ::CZoException zoError((code), zoSourceFile, __LINE__, zoFunctionName);         \
-        zoError.AddInfo((infoName), (infoValue));                                       \
-        throw zoError;                                                                  \
-    } while (false)
+#define ZO_RAISE(code) ZO_THROW((code).message, (code).number)
 
 // Any other code with a message of its own, such as a platform status with a text that says
 // more than the system's.
 #define ZO_THROW(message, code) throw ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
 
-// ZO_THROW with one named detail on the entry raised.
+// ZO_THROW and ZO_RAISE with one named detail on the entry raised.
+#define ZO_RAISE_WITH_INFO(code, infoName, infoValue) ZO_THROW_WITH_INFO((code).message, (code).number, infoName, infoValue)
 #define ZO_THROW_WITH_INFO(message, code, infoName, infoValue)                                         \
     do {                                                                                                \
         ::CZoException zoError((message), (code), zoSourceFile, __LINE__, zoFunctionName);              \
@@ -228,7 +221,7 @@ constexpr bool ZoFrameNameFits(const OLECHAR* name, const char* function)
 
 // An exception of one of the library's codes at the line it stands on, not thrown: for an
 // error that gains entries or details before it is raised, or that is logged instead.
-#define ZO_ERROR_OF(code) ::CZoException((code), zoSourceFile, __LINE__, zoFunctionName)
+#define ZO_ERROR_OF(code) ZO_EXCEPTION((code).message, (code).number)
 // The same with a message of its own.
 #define ZO_EXCEPTION(message, code) ::CZoException((message), (code), zoSourceFile, __LINE__, zoFunctionName)
 // The same with the system's message for a system error number, and its HRESULT as code.
