@@ -457,16 +457,19 @@ LONG CLumoEnum::HostGetCount()
     ZO_FUNCTION_END
 }
 
-void CLumoEnum::HostGetAt(LONG index, VARIANT* destination)
+bool CLumoEnum::HostGetAt(LONG index, VARIANT* destination)
 {
     ZO_FUNCTION(OLESTR("CLumoEnum::HostGetAt"))
     {
         CZoLockHolder holder(&m_lock);
-        if (index < 0 || index >= static_cast<LONG>(m_items.size()))
+        if (index < 0)
             ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
+        if (index >= static_cast<LONG>(m_items.size()))
+            return false;
         const HRESULT hr = VariantCopy(destination, &m_items[index].GetVal());
         if (FAILED(hr))
             ZO_THROW_HR(hr);
+        return true;
     }
     ZO_FUNCTION_END
 }

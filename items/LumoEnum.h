@@ -54,7 +54,7 @@ public:
 
     // CLumoEnumHost
     LONG HostGetCount() override;
-    void HostGetAt(LONG index, VARIANT* destination) override;
+    bool HostGetAt(LONG index, VARIANT* destination) override;
 
 private:
     static constexpr LONG kNotFound = -1;

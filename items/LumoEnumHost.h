@@ -10,8 +10,10 @@ public:
     // The number of members at this moment.
     virtual LONG HostGetCount() = 0;
     // Copies the member at the 0-based index into destination (an initialised variant, whose
-    // old value is cleared), or raises a CZoException.
-    virtual void HostGetAt(LONG index, VARIANT* destination) = 0;
+    // old value is cleared) and returns true; false when there is no member there, as when
+    // another thread has removed members since the count was read. Raises a CZoException for a
+    // negative index or a failed copy.
+    virtual bool HostGetAt(LONG index, VARIANT* destination) = 0;
 
 protected:
     CLumoEnumHost() = default;

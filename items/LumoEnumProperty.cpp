@@ -245,13 +245,15 @@ LONG CLumoEnumProperty::HostGetCount()
     ZO_FUNCTION_END
 }
 
-void CLumoEnumProperty::HostGetAt(LONG index, VARIANT* destination)
+bool CLumoEnumProperty::HostGetAt(LONG index, VARIANT* destination)
 {
     CZoLockHolder holder(&m_lock);
     ZO_FUNCTION(OLESTR("CLumoEnumProperty::HostGetAt"))
     {
-        if (index < 0 || static_cast<ULONG>(index) >= m_properties.size())
+        if (index < 0)
             ZO_RAISE(ZO_ERR_INVALID_PARAMETER);
+        if (static_cast<ULONG>(index) >= m_properties.size())
+            return false;
         if (m_cursor.index == -1 || index != m_cursor.index + 1)
             m_cursor.position = std::next(m_properties.begin(), index);
         else
@@ -261,6 +263,7 @@ void CLumoEnumProperty::HostGetAt(LONG index, VARIANT* destination)
         const HRESULT hr = item.Detach(destination);
         if (FAILED(hr))
             ZO_THROW_HR(hr);
+        return true;
     }
     ZO_FUNCTION_END
 }

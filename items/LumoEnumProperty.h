@@ -47,7 +47,7 @@ public:
 
     // CLumoEnumHost
     LONG HostGetCount() override;
-    void HostGetAt(LONG index, VARIANT* destination) override;
+    bool HostGetAt(LONG index, VARIANT* destination) override;
 
 private:
     // Name, then namespace; each copied up to its first NUL, null kept distinct from empty.

@@ -41,7 +41,9 @@ STDMETHODIMP CLumoEnumVARIANT::Next(ULONG celt, VARIANT* rgVar, ULONG* pCeltFetc
                 // rgVar is an out-parameter: the caller may pass uninitialised memory, whose
                 // contents must not be cleared.
                 VariantInit(&rgVar[fetched]);
-                m_host->HostGetAt(m_position + static_cast<LONG>(fetched), &rgVar[fetched]);
+                // Members removed on another thread since the count was read end the walk there.
+                if (!m_host->HostGetAt(m_position + static_cast<LONG>(fetched), &rgVar[fetched]))
+                    break;
             }
         }
         if (pCeltFetched)

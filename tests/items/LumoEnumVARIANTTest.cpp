@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "CountedObject.h"
+#include "LumoEnumHost.h"
 #include "PropertyCollectionSupport.h"
 #include "ZoException.h"
 #include "ZoTestSupport.h"
@@ -271,3 +272,35 @@ TEST_F(LumoEnumVARIANTTest, TheEnumeratorKeepsItsCollectionAlive)
 }
 
 }  // namespace
+
+// A collection that has lost members to another thread between the enumerator's reading of its
+// count and of its members: it counts three, but holds only the first.
+class ShrunkCollection : public CLumoEnumHost {
+public:
+    LONG HostGetCount() override { return 3; }
+    bool HostGetAt(LONG index, VARIANT* destination) override
+    {
+        if (index > 0)
+            return false;
+        destination->vt = VT_I4;
+        destination->lVal = 7;
+        return true;
+    }
+};
+
+TEST_F(LumoEnumVARIANTTest, MembersRemovedDuringNextEndTheWalkThere)
+{
+    ShrunkCollection collection;
+    CComPtr<IEnumVARIANT> enumerator = NewDetachedEnumerator();
+    CComQIPtr<ILumoEnumVARIANT> setup(enumerator);
+    ASSERT_TRUE(setup);
+    ASSERT_EQ(setup->SetEnumHost(nullptr, static_cast<CLumoEnumHost*>(&collection), 0), S_OK);
+    CComVariant elements[3];
+    ULONG fetched = 99;
+    EXPECT_EQ(enumerator->Next(3, elements, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 1u);
+    EXPECT_EQ(elements[0].vt, VT_I4);
+    EXPECT_EQ(elements[1].vt, VT_EMPTY);
+    EXPECT_EQ(enumerator->Next(1, elements, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+}
