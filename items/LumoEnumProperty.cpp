@@ -235,6 +235,20 @@ STDMETHODIMP CLumoEnumProperty::SetPropertyChanged(BSTR strName, BSTR strNamespa
     ZO_METHOD_END
 }
 
+STDMETHODIMP CLumoEnumProperty::VisitEntries(ILumoPropertyEntryVisitor* visitor)
+{
+    if (!visitor)
+        return E_POINTER;
+    CZoLockHolder holder(&m_lock);
+    for (const auto& [key, entry] : m_properties) {
+        const HRESULT hr =
+            visitor->Visit(key.name, key.nameSpace, &entry.value, entry.changed ? VARIANT_TRUE : VARIANT_FALSE);
+        if (hr != S_OK)
+            return hr;
+    }
+    return S_OK;
+}
+
 LONG CLumoEnumProperty::HostGetCount()
 {
     CZoLockHolder holder(&m_lock);

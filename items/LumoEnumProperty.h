@@ -1,6 +1,6 @@
 // LumoEnumProperty: the typed values of an item, one value and one changed flag per pair of
 // name and namespace, kept in key order. Enumeration hands out one LumoProperty snapshot
-// per entry.
+// per entry; this module's own writers and copies read the entries in place.
 #pragma once
 
 #include <map>
@@ -13,10 +13,12 @@
 #include "LumoItems.h"
 #include "LumoObject.h"
 #include "ZoCOMClassFactory.h"
+#include "PropertyWalk.h"
 #include "ZoLock.h"
 
 class CLumoEnumProperty
-    : public CLumoObject<CLumoEnumProperty, &CLSID_LumoEnumProperty, ILumoEnumProperty, ILumoItemBase>
+    : public CLumoObject<CLumoEnumProperty, &CLSID_LumoEnumProperty, ILumoEnumProperty, ILumoItemBase,
+                         ILumoPropertyEntries>
     , public CLumoEnumHost
 {
 public:
@@ -44,6 +46,9 @@ public:
     STDMETHODIMP put_Changed(VARIANT_BOOL bNewVal) override;
     STDMETHODIMP IsPropertyChanged(BSTR strName, BSTR strNamespace, VARIANT_BOOL* pbRetVal) override;
     STDMETHODIMP SetPropertyChanged(BSTR strName, BSTR strNamespace, VARIANT_BOOL bNewVal) override;
+
+    // ILumoPropertyEntries
+    STDMETHODIMP VisitEntries(ILumoPropertyEntryVisitor* visitor) override;
 
     // CLumoEnumHost
     LONG HostGetCount() override;

@@ -14,7 +14,7 @@ ZO_SOURCE_FILE_IS(CLumoItem::kSourceFile)
 
 namespace {
 
-// The properties of a collection, read one by one through its enumerator, as Clone copies them.
+// The properties of a collection as Clone copies them.
 struct PropertySnapshot {
     CComBSTR name;
     CComBSTR nameSpace;
@@ -125,13 +125,10 @@ STDMETHODIMP CLumoItem::Clone(VARIANT objTarget, ILumoItem** ppiRetval)
             schemaType = m_schemaType;
             ForEachProperty(
                 GetProperties(),
-                [&](ILumoProperty* property) {
-                    PropertySnapshot entry;
-                    ZoCheck(property->get_Namespace(&entry.nameSpace), property);
-                    ZoCheck(property->get_Name(&entry.name), property);
-                    ZoCheck(property->get_Value(&entry.value), property);
-                    ZoCheck(property->get_Changed(&entry.changed), property);
-                    snapshot.push_back(std::move(entry));
+                [&](const PropertyEntryView& entry) {
+                    snapshot.push_back(PropertySnapshot{CComBSTR(entry.name), CComBSTR(entry.nameSpace),
+                                                        CComVariant(entry.value),
+                                                        entry.changed ? VARIANT_TRUE : VARIANT_FALSE});
                     return true;
                 },
                 zoFunctionName);
@@ -176,10 +173,8 @@ STDMETHODIMP CLumoItem::get_Changed(VARIANT_BOOL* pVal)
         bool changed = false;
         ForEachProperty(
             GetProperties(),
-            [&](ILumoProperty* property) {
-                VARIANT_BOOL flag = VARIANT_FALSE;
-                ZoCheck(property->get_Changed(&flag), property);
-                changed = flag == VARIANT_TRUE;
+            [&](const PropertyEntryView& entry) {
+                changed = entry.changed;
                 return !changed;
             },
             zoFunctionName);

@@ -1,5 +1,8 @@
 #include "PropertyWalk.h"
 
+#include <exception>
+
+#include "ComBSTR.h"
 #include "ComPtr.h"
 #include "ComVariant.h"
 #include "LumoItem.h"
@@ -11,8 +14,38 @@
 // The walk serves the item's methods, and its errors carry the item's source name.
 ZO_SOURCE_FILE_IS(CLumoItem::kSourceFile)
 
-void ForEachProperty(ILumoEnumProperty* properties, const std::function<bool(ILumoProperty*)>& visit,
-                     const OLECHAR* zoFunctionName)
+namespace {
+
+// Runs the visit inside the collection's walk, and keeps what it throws to be raised once
+// the walk has ended and the collection's lock is free.
+class CEntryVisitor final : public ILumoPropertyEntryVisitor {
+public:
+    explicit CEntryVisitor(const std::function<bool(const PropertyEntryView&)>& visit) : m_visit(visit) {}
+
+    HRESULT STDMETHODCALLTYPE Visit(BSTR name, BSTR nameSpace, const VARIANT* value, VARIANT_BOOL changed) override
+    {
+        try {
+            return m_visit(PropertyEntryView{name, nameSpace, *value, changed != VARIANT_FALSE}) ? S_OK : S_FALSE;
+        } catch (...) {
+            m_thrown = std::current_exception();
+            return E_ABORT;
+        }
+    }
+
+    void RaiseWhatWasThrown() const
+    {
+        if (m_thrown)
+            std::rethrow_exception(m_thrown);
+    }
+
+private:
+    const std::function<bool(const PropertyEntryView&)>& m_visit;
+    std::exception_ptr m_thrown;
+};
+
+void ForEachThroughEnumerator(ILumoEnumProperty* properties,
+                              const std::function<bool(const PropertyEntryView&)>& visit,
+                              const OLECHAR* zoFunctionName)
 {
     LONG count = 0;
     ZoCheck(properties->get_Count(&count), properties);
@@ -30,7 +63,31 @@ void ForEachProperty(ILumoEnumProperty* properties, const std::function<bool(ILu
             property = ZoQueryIfAnswers<ILumoProperty>(element.punkVal);
         if (!property)
             ZO_THROW_HR(E_POINTER);
-        if (!visit(property.p))
+        CComBSTR name, nameSpace;
+        CComVariant value;
+        VARIANT_BOOL changed = VARIANT_FALSE;
+        ZoCheck(property->get_Name(&name), property);
+        ZoCheck(property->get_Namespace(&nameSpace), property);
+        ZoCheck(property->get_Value(&value), property);
+        ZoCheck(property->get_Changed(&changed), property);
+        if (!visit(PropertyEntryView{name, nameSpace, value, changed == VARIANT_TRUE}))
             return;
     }
+}
+
+}  // namespace
+
+void ForEachProperty(ILumoEnumProperty* properties, const std::function<bool(const PropertyEntryView&)>& visit,
+                     const OLECHAR* zoFunctionName)
+{
+    const CComPtr<ILumoPropertyEntries> entries = ZoQueryIfAnswers<ILumoPropertyEntries>(properties);
+    if (!entries) {
+        ForEachThroughEnumerator(properties, visit, zoFunctionName);
+        return;
+    }
+    CEntryVisitor visitor(visit);
+    const HRESULT hr = entries->VisitEntries(&visitor);
+    visitor.RaiseWhatWasThrown();
+    if (FAILED(hr))
+        ZO_THROW_HR(hr);
 }

@@ -1,6 +1,8 @@
 #include "ItemDocument.h"
 
+#include <exception>
 #include <optional>
+#include <vector>
 
 #include "ItemText.h"
 #include "LumoItem.h"
@@ -114,6 +116,101 @@ void ReadWithItemXmlDetail(const OLECHAR* zoFunctionName, Read&& read, Input&& i
             error.AddInfo(OLESTR("ItemXML"), ItemXmlDetail(input()));
     });
 }
+
+// Writes the "property" elements of one item under its root: a value at once, an object's
+// document when WriteNestedObjects is called. Errors carry the property's name and namespace.
+class CPropertyElementWriter {
+public:
+    CPropertyElementWriter(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMElement* root,
+                           const OLECHAR* zoFunctionName)
+        // A nested document's root lies under "item" and "property".
+        : m_nested(factory, document, 3)
+        , m_document(document)
+        , m_root(root)
+        , m_zoFunctionName(zoFunctionName)
+    {
+    }
+
+    // An entry without a value has no element. An object's element is placed now and filled
+    // later, so that the elements keep the entries' order.
+    void Write(const PropertyEntryView& entry)
+    {
+        if (entry.value.vt == VT_EMPTY || entry.value.vt == VT_NULL)
+            return;
+        CComPtr<IXMLDOMElement> element = XmlNode::CreateElement(m_document, m_names.property);
+        XmlNode::SetAttribute(element, m_names.name, ViewOfOleText(entry.name));
+        XmlNode::SetAttribute(element, m_names.nameSpace, ViewOfOleText(entry.nameSpace));
+        XmlNode::SetAttribute(element, m_names.changed, entry.changed ? OLESTR("1") : OLESTR("0"));
+        m_height = m_height > 2 ? m_height : 2;
+        if (CZoVariant::IsObject(entry.value)) {
+            m_objects.push_back(NestedValue{element, CComVariant(entry.value), CComBSTR(entry.name),
+                                            CComBSTR(entry.nameSpace)});
+        } else {
+            InPropertyFrame(entry.name, entry.nameSpace, [&] {
+                OleString type;
+                const OleString text = CZoVariant::ToXSDString(entry.value, type);
+                XmlNode::SetText(element, text);
+                XmlNode::SetAttribute(element, m_names.type, type);
+            });
+        }
+        XmlNode::AppendChild(m_root, element);
+    }
+
+    // Writes the objects' documents in order; returns the element levels the item's document
+    // has.
+    LONG WriteNestedObjects()
+    {
+        for (const NestedValue& nested : m_objects) {
+            InPropertyFrame(nested.name, nested.nameSpace, [&] {
+                CComPtr<ILumoItemBase> object = ZoQueryIfAnswers<ILumoItemBase>(nested.value.punkVal);
+                if (!object) {
+                    // Written as any other value: ToXSDString raises what it cannot write.
+                    OleString type;
+                    XmlNode::SetText(nested.element, CZoVariant::ToXSDString(nested.value, type));
+                    XmlNode::SetAttribute(nested.element, m_names.type, type);
+                    return;
+                }
+                const LONG below = 2 + m_nested.Append(object, nested.element, m_zoFunctionName);
+                m_height = m_height > below ? m_height : below;
+            });
+        }
+        m_objects.clear();
+        return m_height;
+    }
+
+private:
+    struct NestedValue {
+        CComPtr<IXMLDOMElement> element;
+        CComVariant value;
+        CComBSTR name;
+        CComBSTR nameSpace;
+    };
+    struct Names {
+        CComBSTR property{OLESTR("property")};
+        CComBSTR name{OLESTR("name")};
+        CComBSTR nameSpace{OLESTR("namespace")};
+        CComBSTR changed{OLESTR("changed")};
+        CComBSTR type{OLESTR("type")};
+    };
+
+    template <class Body>
+    void InPropertyFrame(BSTR name, BSTR nameSpace, Body&& body)
+    {
+        const OLECHAR* zoFunctionName = m_zoFunctionName;
+        ZoDetailingFrame(zoFunctionName, zoSourceFile, __LINE__, body, [&](CZoException& error) {
+            error.AddInfo(OLESTR("PropName"), ViewOfOleText(name));
+            error.AddInfo(OLESTR("PropNamespace"), ViewOfOleText(nameSpace));
+        });
+    }
+
+    const Names m_names;
+    CNestedDocumentWriter m_nested;
+    IXMLDOMDocument* m_document;
+    IXMLDOMElement* m_root;
+    const OLECHAR* m_zoFunctionName;
+    std::vector<NestedValue> m_objects;
+    LONG m_height = 1;
+};
 }  // namespace
 
 CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
@@ -126,9 +223,6 @@ CComBSTR WriteItemDocument(CZoCOMClassFactory& factory, const ItemDocumentFields
 LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLDOMNode* parent,
                    const ItemDocumentFields& item, const OLECHAR* zoFunctionName)
 {
-    // A nested document's root lies under "item" and "property".
-    CNestedDocumentWriter nested(factory, document, 3);
-    LONG height = 1;
     CComPtr<IXMLDOMElement> root = XmlNode::CreateElement(document, OLESTR("item"));
     XmlNode::SetAttribute(root, OLESTR("progid"), kItemProgId);
     const GUID guid = CZoGUID::StringToGUID(ViewOfOleText(item.guid));
@@ -137,51 +231,28 @@ LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLD
     if (!ViewOfOleText(item.schemaType).empty())
         XmlNode::SetAttribute(root, OLESTR("itemtype"), ViewOfOleText(item.schemaType));
 
-    ForEachProperty(
-        item.properties(),
-        [&](ILumoProperty* property) {
-            CComBSTR name, nameSpace;
-            CComVariant value;
-            VARIANT_BOOL changed = VARIANT_FALSE;
-            ZoCheck(property->get_Name(&name), property);
-            ZoCheck(property->get_Namespace(&nameSpace), property);
-            ZoCheck(property->get_Value(&value), property);
-            ZoCheck(property->get_Changed(&changed), property);
-            if (value.vt == VT_EMPTY || value.vt == VT_NULL)
+    CPropertyElementWriter elements(factory, document, root, zoFunctionName);
+    // The walk may hold the collection's lock, and a nested object's writer takes locks of
+    // its own: the nested objects are written after it. They all come before the entry whose
+    // failure ended the walk, if one did, and so go first.
+    std::exception_ptr failure;
+    try {
+        ForEachProperty(
+            item.properties(),
+            [&](const PropertyEntryView& entry) {
+                elements.Write(entry);
                 return true;
-            CComPtr<IXMLDOMElement> element = XmlNode::CreateElement(document, OLESTR("property"));
-            height = height > 2 ? height : 2;
-            XmlNode::SetAttribute(element, OLESTR("name"), ViewOfOleText(name));
-            XmlNode::SetAttribute(element, OLESTR("namespace"), ViewOfOleText(nameSpace));
-            XmlNode::SetAttribute(element, OLESTR("changed"), changed == VARIANT_TRUE ? 1L : 0L);
-            ZoDetailingFrame(
-                zoFunctionName, zoSourceFile, __LINE__,
-                [&] {
-                    CComPtr<ILumoItemBase> object;
-                    if (CZoVariant::IsObject(value))
-                        object = ZoQueryIfAnswers<ILumoItemBase>(value.punkVal);
-                    if (object) {
-                        const LONG below = 2 + nested.Append(object, element, zoFunctionName);
-                        height = height > below ? height : below;
-                        return;
-                    }
-                    OleString type;
-                    const OleString text = CZoVariant::ToXSDString(value, type);
-                    XmlNode::SetText(element, text);
-                    XmlNode::SetAttribute(element, OLESTR("type"), type);
-                },
-                [&](CZoException& error) {
-                    error.AddInfo(OLESTR("PropName"), ViewOfOleText(name));
-                    error.AddInfo(OLESTR("PropNamespace"), ViewOfOleText(nameSpace));
-                });
-            XmlNode::AppendChild(root, element);
-            return true;
-        },
-        zoFunctionName);
+            },
+            zoFunctionName);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    const LONG height = elements.WriteNestedObjects();
+    if (failure)
+        std::rethrow_exception(failure);
     XmlNode::AppendChild(parent, root);
     return height;
 }
-
 
 void ReadItemDocument(CZoCOMClassFactory& factory, BSTR xml, ItemDocumentFields& item, const OLECHAR* zoFunctionName)
 {

@@ -6,9 +6,12 @@
 
 namespace {
 
-CComBSTR NewString(OleStringView text)
+// The text as a string that XML can carry: what it cannot becomes "_".
+CComBSTR XmlString(OleStringView text)
 {
-    return CComBSTR(text);
+    CComBSTR string(text);
+    CZoXmlText::ReplaceInvalidCharactersInPlace(string.m_str, string.Length());
+    return string;
 }
 
 bool StartsWith(OleStringView text, size_t at, OleStringView prefix)
@@ -143,28 +146,23 @@ CComBSTR CXmlDocument::Xml()
 
 namespace XmlNode {
 
-void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, OleStringView text)
+void SetAttribute(IXMLDOMElement* element, const CComBSTR& name, OleStringView text)
 {
     CComVariant value;
     value.vt = VT_BSTR;
-    value.bstrVal = NewString(CZoXmlText::ReplaceInvalidCharacters(text)).Detach();
-    ZoCheckPlatform(element->setAttribute(CComBSTR(name), value));
-}
-
-void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, LONG value)
-{
-    ZoCheckPlatform(element->setAttribute(CComBSTR(name), CComVariant(value)));
+    value.bstrVal = XmlString(text).Detach();
+    ZoCheckPlatform(element->setAttribute(name, value));
 }
 
 void SetText(IXMLDOMElement* element, OleStringView text)
 {
-    ZoCheckPlatform(element->put_text(NewString(CZoXmlText::ReplaceInvalidCharacters(text))));
+    ZoCheckPlatform(element->put_text(XmlString(text)));
 }
 
-std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const OLECHAR* name)
+std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const CComBSTR& name)
 {
     CComVariant value;
-    ZoCheckPlatform(element->getAttribute(CComBSTR(name), &value));
+    ZoCheckPlatform(element->getAttribute(name, &value));
     if (value.vt != VT_BSTR)
         return std::nullopt;
     CComBSTR text;
@@ -196,8 +194,7 @@ CComBSTR Name(IXMLDOMNode* node)
 
 void AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child)
 {
-    CComPtr<IXMLDOMNode> appended;
-    ZoCheckPlatform(parent->appendChild(child, &appended));
+    ZoCheckPlatform(parent->appendChild(child, nullptr));
 }
 
 CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node)
@@ -233,10 +230,10 @@ CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const OLECHAR* path)
     return nodes;
 }
 
-CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const OLECHAR* name)
+CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const CComBSTR& name)
 {
     CComPtr<IXMLDOMElement> element;
-    ZoCheckPlatform(document->createElement(CComBSTR(name), &element));
+    ZoCheckPlatform(document->createElement(name, &element));
     return element;
 }
 

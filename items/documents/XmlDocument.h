@@ -51,12 +51,11 @@ private:
 namespace XmlNode {
 
 // Attribute and element texts pass through CZoXmlText first, so that what is written always
-// reads back.
-void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, OleStringView text);
-void SetAttribute(IXMLDOMElement* element, const OLECHAR* name, LONG value);
+// reads back. Names are taken as strings, which writers of many elements make once.
+void SetAttribute(IXMLDOMElement* element, const CComBSTR& name, OleStringView text);
 void SetText(IXMLDOMElement* element, OleStringView text);
 // The attribute's text; nothing when the element has no such attribute.
-std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const OLECHAR* name);
+std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const CComBSTR& name);
 CComBSTR Text(IXMLDOMNode* node);
 // The node's XML text, without a line end.
 CComBSTR Xml(IXMLDOMNode* node);
@@ -70,7 +69,7 @@ CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node);
 // The nodes a path selects from the node.
 CComPtr<IXMLDOMNodeList> SelectNodes(IXMLDOMNode* node, const OLECHAR* path);
 // A new element of the document, not yet in its tree.
-CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const OLECHAR* name);
+CComPtr<IXMLDOMElement> CreateElement(IXMLDOMDocument* document, const CComBSTR& name);
 // The number of element levels from the node down, counting an element node itself as one.
 LONG ElementHeight(IXMLDOMNode* node);
 LONG Length(IXMLDOMNodeList* list);

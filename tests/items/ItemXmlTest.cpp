@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -595,10 +596,14 @@ TEST_F(ItemXmlTest, NestingIsWrittenAsFarAsItIsRead)
 }
 
 // An object of another module that answers ILumoItemBase: a holder writes its document from its
-// text. Owned by the test, which clears every holder before it goes.
+// text, and its SaveXML first runs onSave when given. Owned by the test, which clears every
+// holder before it goes.
 class ForeignItemBase : public ILumoItemBase {
 public:
-    explicit ForeignItemBase(OleString xml) : m_xml(std::move(xml)) {}
+    explicit ForeignItemBase(OleString xml, std::function<void()> onSave = {})
+        : m_xml(std::move(xml)), m_onSave(std::move(onSave))
+    {
+    }
     ForeignItemBase(const ForeignItemBase&) = delete;
     ForeignItemBase& operator=(const ForeignItemBase&) = delete;
 
@@ -624,6 +629,8 @@ public:
     STDMETHODIMP ToString(VARIANT, BSTR*) override { return E_NOTIMPL; }
     STDMETHODIMP SaveXML(BSTR* xml) override
     {
+        if (m_onSave)
+            m_onSave();
         *xml = CComBSTR(OleStringView(m_xml)).Detach();
         return S_OK;
     }
@@ -631,6 +638,7 @@ public:
 
 private:
     OleString m_xml;
+    std::function<void()> m_onSave;
 };
 
 // count elements "e", each inside the one before.
@@ -673,6 +681,26 @@ TEST_F(ItemXmlTest, AnotherModulesObjectIsWrittenFromItsTextAndCountsItsLevels)
         ASSERT_EQ(PropertiesOf(inner)->Clear(), S_OK);
     }
     ASSERT_EQ(PropertiesOf(holder)->Clear(), S_OK);
+}
+
+// The holder's walk over its properties has ended when a nested object is written, so the
+// object may change the holder meanwhile: the document is the holder as the save found it.
+TEST_F(ItemXmlTest, ANestedObjectThatEmptiesItsHolderWhileItIsWrittenLeavesTheDocumentWhole)
+{
+    CComPtr<ILumoItem> holder = NewItem();
+    ForeignItemBase foreign(OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>"),
+                            [&] { EXPECT_EQ(PropertiesOf(holder)->Clear(), S_OK); });
+    SetProperty(holder, OLESTR("A"), CComVariant(1L), false);
+    SetProperty(holder, OLESTR("B"), CComVariant(static_cast<IUnknown*>(&foreign)), false);
+    SetProperty(holder, OLESTR("C"), CComVariant(3L), false);
+    EXPECT_EQ(SavedText(holder),
+              OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property name=\"A\" namespace=\"urn:example\" "
+                     "changed=\"0\" type=\"integer\">1</property><property name=\"B\" namespace=\"urn:example\" "
+                     "changed=\"0\"><item progid=\"LumoItemsLib::LumoItem\"/></property><property name=\"C\" "
+                     "namespace=\"urn:example\" changed=\"0\" type=\"integer\">3</property></item>\r\n"));
+    LONG count = -1;
+    EXPECT_EQ(PropertiesOf(holder)->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 0);
 }
 
 // An item element with the program id and extra attributes, count in all.

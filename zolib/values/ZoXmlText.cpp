@@ -32,7 +32,11 @@ OleString CZoXmlText::ReplaceInvalidCharacters(OleStringView text)
 
 void CZoXmlText::ReplaceInvalidCharactersInPlace(OleString& text)
 {
-    const size_t size = text.size();
+    ReplaceInvalidCharactersInPlace(text.data(), text.size());
+}
+
+void CZoXmlText::ReplaceInvalidCharactersInPlace(OLECHAR* text, size_t size) noexcept
+{
     for (size_t i = 0; i < size; ++i) {
         const OLECHAR c = text[i];
         if (IsHighSurrogate(c) && i + 1 < size && IsLowSurrogate(text[i + 1])) {

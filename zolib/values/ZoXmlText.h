@@ -14,4 +14,5 @@ public:
     // CR, U+FFFE, U+FFFF and unpaired surrogates. The length stays the same.
     static OleString ReplaceInvalidCharacters(OleStringView text);
     static void ReplaceInvalidCharactersInPlace(OleString& text);
+    static void ReplaceInvalidCharactersInPlace(OLECHAR* text, size_t size) noexcept;
 };

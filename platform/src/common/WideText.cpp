@@ -35,17 +35,6 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-void AppendUtf16(WideString& out, char32_t cp)
-{
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
-}
-
 }  // namespace
 
 std::string ToUtf8(WideView text, bool* valid)
@@ -69,27 +58,41 @@ std::string ToUtf8(WideView text, bool* valid)
     return out;
 }
 
-WideString FromUtf8(std::string_view text, bool* valid)
+namespace {
+
+// Decodes text, handing each UTF-16 unit to emit; whether no replacement was needed.
+template <class Emit>
+bool DecodeUtf8(std::string_view text, Emit&& emit)
 {
-    WideString out;
-    out.reserve(text.size());
     bool ok = true;
+    const auto emitCodePoint = [&](char32_t cp) {
+        if (cp < 0x10000) {
+            emit(static_cast<char16_t>(cp));
+        } else {
+            cp -= 0x10000;
+            emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        }
+    };
     size_t i = 0;
     while (i < text.size()) {
         const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            emit(static_cast<char16_t>(b));
+            ++i;
+            continue;
+        }
         int extra = 0;
         char32_t cp = 0;
         char32_t minimum = 0;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0) {
+        if ((b & 0xE0) == 0xC0) {
             extra = 1, cp = b & 0x1F, minimum = 0x80;
         } else if ((b & 0xF0) == 0xE0) {
             extra = 2, cp = b & 0x0F, minimum = 0x800;
         } else if ((b & 0xF8) == 0xF0) {
             extra = 3, cp = b & 0x07, minimum = 0x10000;
         } else {
-            AppendUtf16(out, kReplacement);
+            emitCodePoint(kReplacement);
             ok = false;
             ++i;
             continue;
@@ -101,17 +104,39 @@ WideString FromUtf8(std::string_view text, bool* valid)
             cp = (cp << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
         }
         if (j <= static_cast<size_t>(extra) || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            AppendUtf16(out, kReplacement);
+            emitCodePoint(kReplacement);
             ok = false;
             i += j;
             continue;
         }
-        AppendUtf16(out, cp);
+        emitCodePoint(cp);
         i += j;
     }
+    return ok;
+}
+
+}  // namespace
+
+WideString FromUtf8(std::string_view text, bool* valid)
+{
+    WideString out;
+    out.reserve(text.size());
+    const bool ok = DecodeUtf8(text, [&](char16_t unit) { out.push_back(unit); });
     if (valid)
         *valid = ok;
     return out;
+}
+
+size_t Utf16Length(std::string_view text) noexcept
+{
+    size_t length = 0;
+    DecodeUtf8(text, [&](char16_t) { ++length; });
+    return length;
+}
+
+void DecodeUtf8Into(std::string_view text, char16_t* out) noexcept
+{
+    DecodeUtf8(text, [&](char16_t unit) { *out++ = unit; });
 }
 
 WCHAR FoldAscii(WCHAR c) noexcept

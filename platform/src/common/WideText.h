@@ -24,6 +24,10 @@ inline WideView ViewOf(const WCHAR* text) noexcept
 // 'valid', when given, is set to false when any replacement was needed.
 std::string ToUtf8(WideView text, bool* valid = nullptr);
 WideString FromUtf8(std::string_view text, bool* valid = nullptr);
+// The UTF-16 units FromUtf8 makes of text, and the same written to out, which has room for
+// them: for a copy made straight into a buffer of its own.
+size_t Utf16Length(std::string_view text) noexcept;
+void DecodeUtf8Into(std::string_view text, char16_t* out) noexcept;
 
 // Simple case folding of A-Z / a-z only, as the registry and the type library names compare.
 WCHAR FoldAscii(WCHAR c) noexcept;

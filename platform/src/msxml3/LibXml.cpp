@@ -101,8 +101,12 @@ void PrepareLibXml()
         xmlSetExternalEntityLoader(&RefuseExternalEntity);
     });
     // Both handlers are per thread in libxml2.
-    xmlSetGenericErrorFunc(nullptr, &DropGenericError);
-    xmlSetStructuredErrorFunc(nullptr, &DropStructuredError);
+    thread_local bool quiet = false;
+    if (!quiet) {
+        xmlSetGenericErrorFunc(nullptr, &DropGenericError);
+        xmlSetStructuredErrorFunc(nullptr, &DropStructuredError);
+        quiet = true;
+    }
 }
 
 ParseResult ParseXml(std::string_view utf8, const ParseSettings& settings)

@@ -1,5 +1,6 @@
 #include "msxml3/NodeOperations.h"
 
+#include <climits>
 #include <new>
 #include <string>
 #include <vector>
@@ -28,15 +29,17 @@ std::string Utf8Of(BSTR text)
     return ToUtf8(text ? WideView(text, SysStringLen(text)) : WideView());
 }
 
+// Decoded straight into the string, with no copy between: a document's text may be large.
 HRESULT NewBstr(std::string_view utf8, BSTR* result) noexcept
 {
-    try {
-        const WideString wide = FromUtf8(utf8);
-        *result = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-        return *result ? S_OK : E_OUTOFMEMORY;
-    } catch (const std::bad_alloc&) {
+    const size_t length = Utf16Length(utf8);
+    if (length > UINT_MAX)
         return E_OUTOFMEMORY;
-    }
+    *result = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (!*result)
+        return E_OUTOFMEMORY;
+    DecodeUtf8Into(utf8, *result);
+    return S_OK;
 }
 
 // libxml2's copy of a text, freed here.
@@ -143,8 +146,6 @@ HRESULT AppendLocked(const NodeRef& parent, const NodeRef& child, IXMLDOMNode** 
         return E_FAIL;
     xmlNodePtr appended = NodeToAppend(parent, child);
     LinkLastChild(parent.node, appended);
-    if (appended == child.node)
-        parent.tree->Adopted(appended);
     if (!outNewChild)
         return S_OK;
     return WrapNode(parent.tree, appended, IID_IXMLDOMNode, reinterpret_cast<void**>(outNewChild));
@@ -464,11 +465,13 @@ HRESULT GetAttribute(const NodeRef& ref, BSTR name, VARIANT* value) noexcept
 
 HRESULT SetAttribute(const NodeRef& ref, BSTR name, const VARIANT& value) noexcept
 {
+    // A string is used as it is; any other value as its text.
     VARIANT text;
     VariantInit(&text);
-    HRESULT hr = VariantChangeType(&text, &value, 0, VT_BSTR);
+    HRESULT hr = value.vt == VT_BSTR ? S_OK : VariantChangeType(&text, &value, 0, VT_BSTR);
     if (FAILED(hr))
         return hr;
+    const BSTR textValue = value.vt == VT_BSTR ? value.bstrVal : text.bstrVal;
     hr = Guarded(ref, [&]() -> HRESULT {
         PrepareLibXml();
         if (ref.node->type != XML_ELEMENT_NODE)
@@ -476,7 +479,7 @@ HRESULT SetAttribute(const NodeRef& ref, BSTR name, const VARIANT& value) noexce
         const std::string attributeName = Utf8Of(name);
         if (xmlValidateName(Chars(attributeName), 0) != 0)
             return E_FAIL;
-        const std::string attributeValue = Utf8Of(text.bstrVal);
+        const std::string attributeValue = Utf8Of(textValue);
         return xmlSetProp(ref.node, Chars(attributeName), Chars(attributeValue)) ? S_OK : E_OUTOFMEMORY;
     });
     VariantClear(&text);

@@ -1,5 +1,6 @@
 #include "msxml3/XmlTree.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -15,11 +16,14 @@ XmlTree::XmlTree(xmlDocPtr doc, bool preserveWhiteSpace) noexcept
 XmlTree::~XmlTree()
 {
     PrepareLibXml();
-    // Only the tops of detached subtrees: freeing one frees the detached nodes put under it.
+    // Only the tops of detached subtrees, each once: freeing one frees the detached nodes put
+    // under it. All are found before any is freed.
     std::vector<xmlNodePtr> tops;
     for (xmlNodePtr node : m_detached)
         if (!node->parent)
             tops.push_back(node);
+    std::sort(tops.begin(), tops.end());
+    tops.erase(std::unique(tops.begin(), tops.end()), tops.end());
     for (xmlNodePtr node : tops)
         xmlFreeNode(node);
     if (m_xpathContext)
@@ -54,12 +58,7 @@ std::shared_ptr<XmlTree> XmlTree::CreateEmpty(bool preserveWhiteSpace)
 
 void XmlTree::KeepDetached(xmlNodePtr node)
 {
-    m_detached.insert(node);
-}
-
-void XmlTree::Adopted(xmlNodePtr node) noexcept
-{
-    m_detached.erase(node);
+    m_detached.push_back(node);
 }
 
 }  // namespace lumo::platform::msxml

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <unordered_set>
+#include <vector>
 
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
@@ -33,11 +33,9 @@ public:
     // registers every XPath function anew, which would cost more than most queries.
     xmlXPathContextPtr XPathContext();
 
-    // A node of this document without a parent, to be freed with the tree unless it gains one.
+    // A node of this document without a parent, to be freed with the tree unless it has a
+    // parent then: one that gains a parent is freed with it, or with the document.
     void KeepDetached(xmlNodePtr node);
-    // A node of this document gained a parent: it is freed with that parent, or with the
-    // document. Every later unlinking of it calls KeepDetached again.
-    void Adopted(xmlNodePtr node) noexcept;
 
     bool PreserveWhiteSpace() const noexcept { return m_preserveWhiteSpace; }
     void SetPreserveWhiteSpace(bool preserve) noexcept { m_preserveWhiteSpace = preserve; }
@@ -45,7 +43,8 @@ public:
 private:
     xmlDocPtr m_doc;
     std::recursive_mutex m_mutex;
-    std::unordered_set<xmlNodePtr> m_detached;
+    // Every node made or taken out of the tree without a parent, once or more.
+    std::vector<xmlNodePtr> m_detached;
     xmlXPathContextPtr m_xpathContext = nullptr;
     std::atomic<bool> m_preserveWhiteSpace;
 };
