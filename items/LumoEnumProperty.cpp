@@ -249,6 +249,23 @@ STDMETHODIMP CLumoEnumProperty::VisitEntries(ILumoPropertyEntryVisitor* visitor)
     return S_OK;
 }
 
+STDMETHODIMP CLumoEnumProperty::AddEntry(BSTR name, BSTR nameSpace, VARIANT* value, VARIANT_BOOL changed)
+{
+    if (!value)
+        return E_POINTER;
+    ZO_METHOD(OLESTR("CLumoEnumProperty::AddEntry"), IID_ILumoEnumProperty)
+    {
+        CComVariant taken;
+        // A value as stored already moves in; any other is copied as Add copies it.
+        if ((value->vt & VT_BYREF) == 0 && value->vt != VT_INT)
+            ZoCheckPlatform(taken.Attach(value));
+        else
+            taken = StoredCopy(*value);
+        InsertOrReplaceStored(std::move(taken), name, nameSpace).changed = changed != VARIANT_FALSE;
+    }
+    ZO_METHOD_END
+}
+
 LONG CLumoEnumProperty::HostGetCount()
 {
     CZoLockHolder holder(&m_lock);
@@ -285,12 +302,19 @@ bool CLumoEnumProperty::HostGetAt(LONG index, VARIANT* destination)
 void CLumoEnumProperty::InsertOrReplace(const VARIANT& value, BSTR name, BSTR nameSpace)
 {
     // Copied before the map is touched, so that a failed copy leaves the collection as it was.
-    CComVariant stored = StoredCopy(value);
-    PropertyEntry& entry = m_properties.try_emplace(PropertyKey(name, nameSpace)).first->second;
+    InsertOrReplaceStored(StoredCopy(value), name, nameSpace);
+}
+
+CLumoEnumProperty::PropertyEntry& CLumoEnumProperty::InsertOrReplaceStored(CComVariant stored, BSTR name,
+                                                                           BSTR nameSpace)
+{
+    // Hinted at the end: a document's entries come in key order, each placed without a search.
+    PropertyEntry& entry = m_properties.try_emplace(m_properties.end(), PropertyKey(name, nameSpace))->second;
     // The old value goes out with stored, once the entry is whole again.
     entry.value.Swap(stored);
     entry.changed = true;
     m_cursor.index = -1;
+    return entry;
 }
 
 CLumoEnumProperty::PropertyEntry* CLumoEnumProperty::FindEntry(BSTR name, BSTR nameSpace)

@@ -49,6 +49,7 @@ public:
 
     // ILumoPropertyEntries
     STDMETHODIMP VisitEntries(ILumoPropertyEntryVisitor* visitor) override;
+    STDMETHODIMP AddEntry(BSTR name, BSTR nameSpace, VARIANT* value, VARIANT_BOOL changed) override;
 
     // CLumoEnumHost
     LONG HostGetCount() override;
@@ -80,7 +81,9 @@ private:
         LONG index = -1;
     };
 
+    // The entry gets the value as stored, and is changed.
     void InsertOrReplace(const VARIANT& value, BSTR name, BSTR nameSpace);
+    PropertyEntry& InsertOrReplaceStored(CComVariant stored, BSTR name, BSTR nameSpace);
     PropertyEntry* FindEntry(BSTR name, BSTR nameSpace);
     // A new LumoProperty holding the entry, as VT_DISPATCH.
     CComVariant GetItemAsVariant(PropertyMap::const_iterator entry);

@@ -91,3 +91,22 @@ void ForEachProperty(ILumoEnumProperty* properties, const std::function<bool(con
     if (FAILED(hr))
         ZO_THROW_HR(hr);
 }
+
+CPropertyAdder::CPropertyAdder(ILumoEnumProperty* properties)
+    : m_properties(properties)
+    , m_entries(ZoQueryIfAnswers<ILumoPropertyEntries>(properties))
+{
+}
+
+void CPropertyAdder::Add(BSTR name, BSTR nameSpace, CComVariant& value, std::optional<bool> changed)
+{
+    if (m_entries) {
+        ZoCheck(m_entries->AddEntry(name, nameSpace, &value, changed.value_or(true) ? VARIANT_TRUE : VARIANT_FALSE),
+                m_entries);
+        return;
+    }
+    ZoCheck(m_properties->Add(value, name, nameSpace), m_properties);
+    if (changed)
+        ZoCheck(m_properties->SetPropertyChanged(name, nameSpace, *changed ? VARIANT_TRUE : VARIANT_FALSE),
+                m_properties);
+}

@@ -38,9 +38,20 @@ OleString ItemXmlDetail(BSTR xml)
            ZoFormat(OLESTR("... [cut: %u more characters]"), static_cast<unsigned>(text.size() - kMaxItemXmlDetail));
 }
 
-CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* element, const OLECHAR* zoFunctionName)
+// The names of the attributes and elements of a property, made once for all of an item's.
+struct PropertyXmlNames {
+    CComBSTR property{OLESTR("property")};
+    CComBSTR name{OLESTR("name")};
+    CComBSTR nameSpace{OLESTR("namespace")};
+    CComBSTR changed{OLESTR("changed")};
+    CComBSTR type{OLESTR("type")};
+    CComBSTR progId{OLESTR("progid")};
+};
+
+CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* element, const PropertyXmlNames& names,
+                             const OLECHAR* zoFunctionName)
 {
-    const std::optional<CComBSTR> progId = XmlNode::Attribute(element, OLESTR("progid"));
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(element, names.progId);
     if (!progId)
         return CComVariant();
     const OleStringView text = ViewOfBstr(*progId);
@@ -54,37 +65,36 @@ CComVariant ReadNestedObject(CZoCOMClassFactory& factory, IXMLDOMElement* elemen
     return CComVariant(object.p);
 }
 
-void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, ILumoEnumProperty* properties,
-                  const OLECHAR* zoFunctionName)
+void ReadProperty(CZoCOMClassFactory& factory, IXMLDOMElement* element, CPropertyAdder& properties,
+                  const PropertyXmlNames& names, const OLECHAR* zoFunctionName)
 {
-    const std::optional<CComBSTR> name = XmlNode::Attribute(element, OLESTR("name"));
-    const std::optional<CComBSTR> nameSpace = XmlNode::Attribute(element, OLESTR("namespace"));
-    const std::optional<CComBSTR> changed = XmlNode::Attribute(element, OLESTR("changed"));
+    const std::optional<CComBSTR> name = XmlNode::Attribute(element, names.name);
+    const std::optional<CComBSTR> nameSpace = XmlNode::Attribute(element, names.nameSpace);
+    const std::optional<CComBSTR> changed = XmlNode::Attribute(element, names.changed);
     if (!name || !nameSpace)
         ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
 
     CComVariant value;
-    if (CComPtr<IXMLDOMElement> child = XmlNode::SelectElement(element, OLESTR("*"))) {
-        value = ReadNestedObject(factory, child, zoFunctionName);
+    if (CComPtr<IXMLDOMElement> child = XmlNode::FirstChildElement(element)) {
+        value = ReadNestedObject(factory, child, names, zoFunctionName);
     } else {
-        const std::optional<CComBSTR> type = XmlNode::Attribute(element, OLESTR("type"));
+        const std::optional<CComBSTR> type = XmlNode::Attribute(element, names.type);
         if (!type)
             ZO_RAISE(ZO_ERR_INVALID_STRING_FORMAT);
-        value = CZoVariant::FromXSDString(ViewOfBstr(XmlNode::Text(element)), ViewOfBstr(*type));
+        value = CZoVariant::TakeXSDString(XmlNode::Text(element), ViewOfBstr(*type));
     }
-    ZoCheck(properties->Add(value, *name, *nameSpace), properties);
-    if (changed) {
-        const bool set = changed->Length() > 0 && changed->m_str[0] == OLECHAR('1');
-        ZoCheck(properties->SetPropertyChanged(*name, *nameSpace, set ? VARIANT_TRUE : VARIANT_FALSE),
-                properties);
-    }
+    std::optional<bool> changedFlag;
+    if (changed)
+        changedFlag = changed->Length() > 0 && changed->m_str[0] == OLECHAR('1');
+    properties.Add(*name, *nameSpace, value, changedFlag);
 }
 
 // Reads the item from its element.
 void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocumentFields& item,
                      const OLECHAR* zoFunctionName)
 {
-    const std::optional<CComBSTR> progId = XmlNode::Attribute(root, OLESTR("progid"));
+    const PropertyXmlNames names;
+    const std::optional<CComBSTR> progId = XmlNode::Attribute(root, names.progId);
     if (!progId || ViewOfBstr(*progId) != OleStringView(kItemProgId))
         ZO_RAISE(ZO_ERR_INVALID_PROGID_IN_XML);
 
@@ -97,11 +107,12 @@ void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocu
     const LONG count = XmlNode::Length(elements);
     CComPtr<ILumoEnumProperty> properties = item.properties();
     ZoCheck(properties->Clear(), properties);
+    CPropertyAdder adder(properties);
     for (LONG i = 0; i < count; ++i) {
         CComPtr<IXMLDOMElement> element = XmlNode::AsElement(XmlNode::Item(elements, i));
         if (!element)
             ZO_THROW_HR(E_POINTER);
-        ReadProperty(factory, element, properties, zoFunctionName);
+        ReadProperty(factory, element, adder, names, zoFunctionName);
     }
 }
 
@@ -185,14 +196,6 @@ private:
         CComBSTR name;
         CComBSTR nameSpace;
     };
-    struct Names {
-        CComBSTR property{OLESTR("property")};
-        CComBSTR name{OLESTR("name")};
-        CComBSTR nameSpace{OLESTR("namespace")};
-        CComBSTR changed{OLESTR("changed")};
-        CComBSTR type{OLESTR("type")};
-    };
-
     template <class Body>
     void InPropertyFrame(BSTR name, BSTR nameSpace, Body&& body)
     {
@@ -203,7 +206,7 @@ private:
         });
     }
 
-    const Names m_names;
+    const PropertyXmlNames m_names;
     CNestedDocumentWriter m_nested;
     IXMLDOMDocument* m_document;
     IXMLDOMElement* m_root;

@@ -205,6 +205,20 @@ CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node)
     return element;
 }
 
+CComPtr<IXMLDOMElement> FirstChildElement(IXMLDOMNode* node)
+{
+    CComPtr<IXMLDOMNode> child;
+    ZoCheckPlatform(node->get_firstChild(&child));
+    while (child) {
+        if (CComPtr<IXMLDOMElement> element = AsElement(child))
+            return element;
+        CComPtr<IXMLDOMNode> next;
+        ZoCheckPlatform(child->get_nextSibling(&next));
+        child = next;
+    }
+    return {};
+}
+
 CComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const OLECHAR* path)
 {
     CComPtr<IXMLDOMNode> selected;

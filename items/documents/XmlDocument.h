@@ -63,6 +63,8 @@ CComBSTR Name(IXMLDOMNode* node);
 void AppendChild(IXMLDOMNode* parent, IXMLDOMNode* child);
 // The node as an element; null for any other kind of node.
 CComPtr<IXMLDOMElement> AsElement(IXMLDOMNode* node);
+// The node's first child that is an element; null when it has none.
+CComPtr<IXMLDOMElement> FirstChildElement(IXMLDOMNode* node);
 // The first element a path selects from the node; null when there is none.
 CComPtr<IXMLDOMElement> SelectElement(IXMLDOMNode* node, const OLECHAR* path);
 CComPtr<IXMLDOMNodeList> ChildNodes(IXMLDOMNode* node);

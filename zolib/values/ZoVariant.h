@@ -56,6 +56,8 @@ public:
     // the number fits 32 bits, else VT_I8, and VT_UI8 above the signed 64-bit range,
     // saturating at -2^63 and 2^64-1.
     static CComVariant FromXSDString(OleStringView text, OleStringView typeName);
+    // The same, a string's text taken into the value rather than copied.
+    static CComVariant TakeXSDString(CComBSTR&& text, OleStringView typeName);
 
     // The largest byte array written as "base64binary"; its text stays well within what the
     // XML reader takes in one text node.

@@ -270,6 +270,16 @@ OleString CZoVariant::ToXSDString(const VARIANT& value, OleString& typeName)
     ZO_FUNCTION_END
 }
 
+CComVariant CZoVariant::TakeXSDString(CComBSTR&& text, OleStringView typeName)
+{
+    if (!CZoStringHelper::EqualIgnoringAsciiCase(typeName, OLESTR("string")))
+        return FromXSDString(ViewOfBstr(text), typeName);
+    CComVariant result;
+    result.vt = VT_BSTR;
+    result.bstrVal = text.m_str ? text.Detach() : CComBSTR(OLESTR("")).Detach();
+    return result;
+}
+
 CComVariant CZoVariant::FromXSDString(OleStringView text, OleStringView typeName)
 {
     ZO_FUNCTION(OLESTR("CZoVariant::FromXSDString"))
