@@ -119,3 +119,13 @@ long LibXmlReadDocument(const std::string& text)
     // The checksum keeps the reads from being optimised away.
     return checksum < 0 ? -1 : read;
 }
+
+bool LibXmlParseAndFree(const std::string& text)
+{
+    xmlDocPtr document = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
+                                       XML_PARSE_NONET | XML_PARSE_HUGE);
+    if (!document)
+        return false;
+    xmlFreeDoc(document);
+    return true;
+}

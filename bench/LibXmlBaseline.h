@@ -13,3 +13,6 @@ std::string LibXmlWriteCollectionDocument(long items, long propertiesPerItem);
 // its text, integers converted to numbers; the number of properties read, or -1 when the
 // text does not parse.
 long LibXmlReadDocument(const std::string& text);
+// Parses the text into a tree and frees it: what libxml2 needs to hold the document. Whether
+// it parsed.
+bool LibXmlParseAndFree(const std::string& text);

@@ -5,67 +5,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "BenchDocuments.h"
 #include "LibXmlBaseline.h"
-#include "OleString.h"
 #include "XmlBenchShape.h"
 
 namespace {
-
-constexpr long kPropertiesPerMember = 10;
-
-OleString Wide(const std::string& ascii)
-{
-    return OleString(ascii.begin(), ascii.end());
-}
-
-CComPtr<ILumoItem> FilledItem(long properties)
-{
-    CComPtr<ILumoItem> item = CreateByProgId<ILumoItem>(OLESTR("LumoItems.LumoItem"));
-    CComPtr<ILumoEnumProperty> collection;
-    if (!item || FAILED(item->get_Properties(&collection)))
-        return {};
-    const CComBSTR nameSpace(OleStringView(Wide(kXmlBenchNamespace)));
-    for (long k = 0; k < properties; ++k) {
-        const CComVariant value = XmlBenchHoldsInteger(k)
-                                      ? CComVariant(static_cast<LONG>(k))
-                                      : CComVariant(CComBSTR(OleStringView(Wide(XmlBenchStringValue(k)))));
-        if (FAILED(collection->Add(value, CComBSTR(OleStringView(Wide(XmlBenchPropertyName(k)))), nameSpace)))
-            return {};
-    }
-    return item;
-}
-
-CComPtr<ILumoEnum> FilledCollection(long members)
-{
-    CComPtr<ILumoEnum> collection = CreateByProgId<ILumoEnum>(OLESTR("LumoItems.LumoEnum"));
-    if (!collection)
-        return collection;
-    CComVariant noKey;
-    noKey.vt = VT_ERROR;
-    noKey.scode = DISP_E_PARAMNOTFOUND;
-    for (long i = 0; i < members; ++i) {
-        const CComPtr<ILumoItem> item = FilledItem(kPropertiesPerMember);
-        if (!item || FAILED(collection->Add(CComVariant(static_cast<IDispatch*>(item.p)), noKey)))
-            return {};
-    }
-    return collection;
-}
-
-LONG PropertyCount(ILumoItem* item)
-{
-    CComPtr<ILumoEnumProperty> collection;
-    LONG count = -1;
-    if (FAILED(item->get_Properties(&collection)) || FAILED(collection->get_Count(&count)))
-        return -1;
-    return count;
-}
-
-LONG MemberCount(ILumoEnum* collection)
-{
-    LONG count = -1;
-    return SUCCEEDED(collection->get_Count(&count)) ? count : -1;
-}
 
 void ItemSaveXML(benchmark::State& state)
 {

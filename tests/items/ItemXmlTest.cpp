@@ -687,20 +687,23 @@ TEST_F(ItemXmlTest, AnotherModulesObjectIsWrittenFromItsTextAndCountsItsLevels)
 // object may change the holder meanwhile: the document is the holder as the save found it.
 TEST_F(ItemXmlTest, ANestedObjectThatEmptiesItsHolderWhileItIsWrittenLeavesTheDocumentWhole)
 {
+    ForeignItemBase quiet(OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>"));
     CComPtr<ILumoItem> holder = NewItem();
-    ForeignItemBase foreign(OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>"),
-                            [&] { EXPECT_EQ(PropertiesOf(holder)->Clear(), S_OK); });
-    SetProperty(holder, OLESTR("A"), CComVariant(1L), false);
-    SetProperty(holder, OLESTR("B"), CComVariant(static_cast<IUnknown*>(&foreign)), false);
-    SetProperty(holder, OLESTR("C"), CComVariant(3L), false);
-    EXPECT_EQ(SavedText(holder),
-              OLESTR("<item progid=\"LumoItemsLib::LumoItem\"><property name=\"A\" namespace=\"urn:example\" "
-                     "changed=\"0\" type=\"integer\">1</property><property name=\"B\" namespace=\"urn:example\" "
-                     "changed=\"0\"><item progid=\"LumoItemsLib::LumoItem\"/></property><property name=\"C\" "
-                     "namespace=\"urn:example\" changed=\"0\" type=\"integer\">3</property></item>\r\n"));
+    ForeignItemBase emptying(OLESTR("<item progid=\"LumoItemsLib::LumoItem\"/>"),
+                             [&] { EXPECT_EQ(PropertiesOf(holder)->Clear(), S_OK); });
+    CComPtr<ILumoItem> twin = NewItem();
+    for (const auto& [item, nested] : {std::pair{holder.p, &emptying}, std::pair{twin.p, &quiet}}) {
+        SetProperty(item, OLESTR("A"), CComVariant(1L), false);
+        SetProperty(item, OLESTR("B"), CComVariant(static_cast<IUnknown*>(nested)), false);
+        SetProperty(item, OLESTR("C"), CComVariant(3L), false);
+    }
+    const OleString whole = SavedText(twin);
+    EXPECT_NE(whole.find(OLESTR("name=\"C\"")), OleString::npos);
+    EXPECT_EQ(SavedText(holder), whole);
     LONG count = -1;
     EXPECT_EQ(PropertiesOf(holder)->get_Count(&count), S_OK);
     EXPECT_EQ(count, 0);
+    ASSERT_EQ(PropertiesOf(twin)->Clear(), S_OK);
 }
 
 // An item element with the program id and extra attributes, count in all.
