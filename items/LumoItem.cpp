@@ -259,5 +259,5 @@ STDMETHODIMP CLumoItem::LoadXML(IXMLDOMElement* element)
 
 ItemDocumentFields CLumoItem::DocumentFields()
 {
-    return {m_guid, m_schemaType, [this] { return GetProperties(); }};
+    return {m_guid, m_schemaType, [this] { return GetProperties(); }, m_properties != nullptr};
 }

@@ -105,6 +105,8 @@ void ReadItemElement(CZoCOMClassFactory& factory, IXMLDOMElement* root, ItemDocu
 
     CComPtr<IXMLDOMNodeList> elements = XmlNode::SelectNodes(root, OLESTR("property"));
     const LONG count = XmlNode::Length(elements);
+    if (count == 0 && !item.hasProperties)
+        return;
     CComPtr<ILumoEnumProperty> properties = item.properties();
     ZoCheck(properties->Clear(), properties);
     CPropertyAdder adder(properties);
@@ -240,13 +242,14 @@ LONG WriteItemInto(CZoCOMClassFactory& factory, IXMLDOMDocument* document, IXMLD
     // failure ended the walk, if one did, and so go first.
     std::exception_ptr failure;
     try {
-        ForEachProperty(
-            item.properties(),
-            [&](const PropertyEntryView& entry) {
-                elements.Write(entry);
-                return true;
-            },
-            zoFunctionName);
+        if (item.hasProperties)
+            ForEachProperty(
+                item.properties(),
+                [&](const PropertyEntryView& entry) {
+                    elements.Write(entry);
+                    return true;
+                },
+                zoFunctionName);
     } catch (...) {
         failure = std::current_exception();
     }

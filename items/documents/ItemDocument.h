@@ -13,12 +13,14 @@
 #include "LumoItems.h"
 #include "ZoCOMClassFactory.h"
 
-// An item as its document reads and writes it. The property collection is fetched when the
-// document first needs it.
+// An item as its document reads and writes it. The property collection is fetched, and made
+// if the item has none, when the document first needs it; a reader of no properties leaves an
+// item without one as it is.
 struct ItemDocumentFields {
     CComBSTR& guid;
     CComBSTR& schemaType;
     std::function<CComPtr<ILumoEnumProperty>()> properties;
+    bool hasProperties;
 };
 
 // Both raise their errors in the calling method's frame, whose name they are given.

@@ -43,6 +43,18 @@ std::string ToUtf8(WideView text, bool* valid)
     out.reserve(text.size());
     bool ok = true;
     for (size_t i = 0; i < text.size(); ++i) {
+        // A run of ASCII, the usual text, is copied without the general path.
+        size_t run = i;
+        while (run < text.size() && text[run] < 0x80)
+            ++run;
+        if (run > i) {
+            const size_t at = out.size();
+            out.resize(at + (run - i));
+            for (size_t k = i; k < run; ++k)
+                out[at + (k - i)] = static_cast<char>(text[k]);
+            i = run - 1;
+            continue;
+        }
         char32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);

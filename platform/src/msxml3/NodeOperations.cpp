@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <new>
+#include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -58,12 +60,21 @@ std::string TakeXmlText(xmlChar* text)
     return copy;
 }
 
+// The text of a node list that is one text node, as it stands in the tree; nothing for any
+// other list, whose text libxml2 must join.
+std::optional<std::string_view> SingleText(xmlNodePtr children) noexcept
+{
+    if (!children || children->next || children->type != XML_TEXT_NODE || !children->content)
+        return std::nullopt;
+    return std::string_view(reinterpret_cast<const char*>(children->content));
+}
+
 bool IsXmlBlank(char c) noexcept
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string TrimBlanks(const std::string& text)
+std::string_view TrimBlanks(std::string_view text) noexcept
 {
     size_t first = 0;
     size_t last = text.size();
@@ -365,7 +376,13 @@ HRESULT GetText(const NodeRef& ref, BSTR* text) noexcept
     *text = nullptr;
     return Guarded(ref, [&] {
         PrepareLibXml();
-        std::string content = TakeXmlText(xmlNodeGetContent(ref.node));
+        // An element of one text child, the usual case, is read in place.
+        const std::optional<std::string_view> single =
+            ref.node->type == XML_ELEMENT_NODE ? SingleText(ref.node->children) : std::nullopt;
+        std::string joined;
+        if (!single)
+            joined = TakeXmlText(xmlNodeGetContent(ref.node));
+        std::string_view content = single ? *single : std::string_view(joined);
         if (!ref.tree->PreserveWhiteSpace())
             content = TrimBlanks(content);
         return NewBstr(content, text);
@@ -452,9 +469,12 @@ HRESULT GetAttribute(const NodeRef& ref, BSTR name, VARIANT* value) noexcept
         xmlAttrPtr attribute = xmlHasProp(ref.node, Chars(attributeName));
         if (!attribute || attribute->type != XML_ATTRIBUTE_NODE)
             return S_FALSE;
-        const std::string text = TakeXmlText(xmlNodeListGetString(ref.tree->Doc(), attribute->children, 1));
+        const std::optional<std::string_view> single = SingleText(attribute->children);
+        std::string joined;
+        if (!single)
+            joined = TakeXmlText(xmlNodeListGetString(ref.tree->Doc(), attribute->children, 1));
         BSTR bstr = nullptr;
-        const HRESULT hr = NewBstr(text, &bstr);
+        const HRESULT hr = NewBstr(single ? *single : std::string_view(joined), &bstr);
         if (FAILED(hr))
             return hr;
         value->vt = VT_BSTR;
