@@ -104,6 +104,7 @@ struct Row {
     double ours;
     double baseline;
     std::string baselineName;
+    // 0: a row for reference, with no goal of its own.
     double limit;
 };
 
@@ -123,11 +124,13 @@ public:
         std::printf("\n| goal | ours | baseline | ratio | at most | met |\n|---|---:|---:|---:|---:|---|\n");
         for (const Row& row : m_rows) {
             const double ratio = row.ours / row.baseline;
-            const bool met = ratio <= row.limit;
+            const bool reference = row.limit == 0;
+            const bool met = reference || ratio <= row.limit;
             allMet = allMet && met;
-            std::printf("| %s | %.1f %s | %.1f %s (%s) | %.2f | %.2f | %s |\n", row.goal.c_str(), row.ours,
-                        row.unit.c_str(), row.baseline, row.unit.c_str(), row.baselineName.c_str(), ratio, row.limit,
-                        met ? "yes" : "NO");
+            const std::string limit = reference ? "-" : std::to_string(row.limit).substr(0, 4);
+            std::printf("| %s | %.1f %s | %.1f %s (%s) | %.2f | %s | %s |\n", row.goal.c_str(), row.ours,
+                        row.unit.c_str(), row.baseline, row.unit.c_str(), row.baselineName.c_str(), ratio,
+                        limit.c_str(), reference ? "-" : (met ? "yes" : "NO"));
         }
         return allMet;
     }
@@ -231,6 +234,15 @@ void FlatGoals(CGoalTable& table)
                "ours at 10,000", 11.0});
     table.Add({"LoadXML, 1,000,000 properties against 100,000", "ms", large.load.ours, medium.load.ours,
                "ours at 100,000", 11.0});
+    // The same steps of libxml2 itself, for what the machine's caches make of ten times the data.
+    table.Add({"libxml2 writing 100,000 properties against 10,000", "ms", medium.save.baseline, small.save.baseline,
+               "libxml2 at 10,000", 0});
+    table.Add({"libxml2 writing 1,000,000 properties against 100,000", "ms", large.save.baseline,
+               medium.save.baseline, "libxml2 at 100,000", 0});
+    table.Add({"libxml2 reading 100,000 properties against 10,000", "ms", medium.load.baseline, small.load.baseline,
+               "libxml2 at 10,000", 0});
+    table.Add({"libxml2 reading 1,000,000 properties against 100,000", "ms", large.load.baseline,
+               medium.load.baseline, "libxml2 at 100,000", 0});
 }
 
 // The peak above what was resident before, in a child process, in MiB.

@@ -152,8 +152,8 @@ public:
             return;
         CComPtr<IXMLDOMElement> element = XmlNode::CreateElement(m_document, m_names.property);
         XmlNode::SetAttribute(element, m_names.name, ViewOfOleText(entry.name));
-        XmlNode::SetAttribute(element, m_names.nameSpace, ViewOfOleText(entry.nameSpace));
-        XmlNode::SetAttribute(element, m_names.changed, entry.changed ? OLESTR("1") : OLESTR("0"));
+        XmlNode::SetAttributeText(element, m_names.nameSpace, m_nameSpaces.For(ViewOfOleText(entry.nameSpace)));
+        XmlNode::SetAttributeText(element, m_names.changed, entry.changed ? m_changedTexts.set : m_changedTexts.unset);
         m_height = m_height > 2 ? m_height : 2;
         if (CZoVariant::IsObject(entry.value)) {
             m_objects.push_back(NestedValue{element, CComVariant(entry.value), CComBSTR(entry.name),
@@ -163,7 +163,7 @@ public:
                 OleString type;
                 const OleString text = CZoVariant::ToXSDString(entry.value, type);
                 XmlNode::SetText(element, text);
-                XmlNode::SetAttribute(element, m_names.type, type);
+                XmlNode::SetAttributeText(element, m_names.type, m_types.For(type));
             });
         }
         XmlNode::AppendChild(m_root, element);
@@ -208,7 +208,31 @@ private:
         });
     }
 
+    // The attribute texts that most properties share, each made once while it repeats.
+    class CRepeatedText {
+    public:
+        const CComBSTR& For(OleStringView text)
+        {
+            if (!m_made || ViewOfBstr(m_text) != text) {
+                m_text = XmlNode::XmlText(text);
+                m_made = true;
+            }
+            return m_text;
+        }
+
+    private:
+        CComBSTR m_text;
+        bool m_made = false;
+    };
+    struct ChangedTexts {
+        CComBSTR set{OLESTR("1")};
+        CComBSTR unset{OLESTR("0")};
+    };
+
     const PropertyXmlNames m_names;
+    const ChangedTexts m_changedTexts;
+    CRepeatedText m_nameSpaces;
+    CRepeatedText m_types;
     CNestedDocumentWriter m_nested;
     IXMLDOMDocument* m_document;
     IXMLDOMElement* m_root;

@@ -6,14 +6,6 @@
 
 namespace {
 
-// The text as a string that XML can carry: what it cannot becomes "_".
-CComBSTR XmlString(OleStringView text)
-{
-    CComBSTR string(text);
-    CZoXmlText::ReplaceInvalidCharactersInPlace(string.m_str, string.Length());
-    return string;
-}
-
 bool StartsWith(OleStringView text, size_t at, OleStringView prefix)
 {
     return text.substr(at, prefix.size()) == prefix;
@@ -146,17 +138,30 @@ CComBSTR CXmlDocument::Xml()
 
 namespace XmlNode {
 
+CComBSTR XmlText(OleStringView text)
+{
+    CComBSTR string(text);
+    CZoXmlText::ReplaceInvalidCharactersInPlace(string.m_str, string.Length());
+    return string;
+}
+
 void SetAttribute(IXMLDOMElement* element, const CComBSTR& name, OleStringView text)
 {
-    CComVariant value;
+    SetAttributeText(element, name, XmlText(text));
+}
+
+void SetAttributeText(IXMLDOMElement* element, const CComBSTR& name, const CComBSTR& xmlText)
+{
+    // The variant borrows the text: setAttribute copies what it keeps.
+    VARIANT value;
     value.vt = VT_BSTR;
-    value.bstrVal = XmlString(text).Detach();
+    value.bstrVal = xmlText.m_str;
     ZoCheckPlatform(element->setAttribute(name, value));
 }
 
 void SetText(IXMLDOMElement* element, OleStringView text)
 {
-    ZoCheckPlatform(element->put_text(XmlString(text)));
+    ZoCheckPlatform(element->put_text(XmlText(text)));
 }
 
 std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const CComBSTR& name)

@@ -53,6 +53,10 @@ namespace XmlNode {
 // Attribute and element texts pass through CZoXmlText first, so that what is written always
 // reads back. Names are taken as strings, which writers of many elements make once.
 void SetAttribute(IXMLDOMElement* element, const CComBSTR& name, OleStringView text);
+// The text as an attribute or element can carry it: what XML cannot becomes "_".
+CComBSTR XmlText(OleStringView text);
+// An attribute of a text made by XmlText, which a writer may give to many elements.
+void SetAttributeText(IXMLDOMElement* element, const CComBSTR& name, const CComBSTR& xmlText);
 void SetText(IXMLDOMElement* element, OleStringView text);
 // The attribute's text; nothing when the element has no such attribute.
 std::optional<CComBSTR> Attribute(IXMLDOMElement* element, const CComBSTR& name);

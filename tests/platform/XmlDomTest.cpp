@@ -253,6 +253,33 @@ TEST_F(XmlDom, AbsentAttributeIsNotAString)
     EXPECT_EQ(TextOf(empty.bstrVal), u"");
 }
 
+// An element or attribute of one text child is read in place; any other is joined. Both read
+// entities and character references as the characters they stand for.
+TEST_F(XmlDom, TextsReadTheSameWhetherOneNodeOrMany)
+{
+    const struct {
+        Text xml;
+        Text text;
+        Text attribute;
+    } cases[] = {
+        {u"<e a=\"v\">plain</e>", u"plain", u"v"},
+        {u"<e a=\"x &amp; &#x263A;\">x &lt; &#x263A;</e>", u"x < \u263A", u"x & \u263A"},
+        {u"<e a=\"\">a<![CDATA[<b>]]>c</e>", u"a<b>c", u""},
+        {u"<e a=\"1\">one<f>two</f>three</e>", u"onetwothree", u"1"},
+        {u"<e a=\"\xE9\"><!-- c -->\xE9</e>", u"\xE9", u"\xE9"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Load(c.xml));
+        CComPtr<IXMLDOMElement> root;
+        ASSERT_EQ(S_OK, m_document->get_documentElement(&root));
+        EXPECT_EQ(TextContentOf(root.p), c.text);
+        CComVariant attribute;
+        ASSERT_EQ(S_OK, root->getAttribute(CComBSTR(u"a"), &attribute));
+        ASSERT_EQ(VT_BSTR, attribute.vt);
+        EXPECT_EQ(TextOf(attribute.bstrVal), c.attribute);
+    }
+}
+
 TEST_F(XmlDom, WhiteSpaceAtTheEndsKeptOnlyWhenPreserved)
 {
     const Text xml = u"<item>\n  <property>  two words \r\n</property>\n</item>";
