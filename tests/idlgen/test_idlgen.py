@@ -144,6 +144,10 @@ class LibraryDefinitionTest(unittest.TestCase):
             flagged, [("ILumoEnumProperty", "get__NewEnum", True, False), ("ILumoEnum", "get__NewEnum", True, False)]
         )
 
+    def test_every_member_has_a_help_string(self):
+        missing = [f"{i.name}::{m.vtable_name}" for i in self.definition.interfaces for m in i.methods if not m.helpstring]
+        self.assertEqual(missing, [])
+
     def test_enumerator_interface_is_custom_and_local(self):
         iface = self.definition.interface("ILumoEnumVARIANT")
         self.assertEqual((iface.dual, iface.oleautomation, iface.local), (False, False, True))
