@@ -118,7 +118,7 @@ def _interface_lines(definition: Definition, iface: Interface) -> list[str]:
     attributes = [name for name in ("nonextensible", "oleautomation", "local", "hidden") if getattr(iface, name)]
     if attributes:
         lines.append(f"- Attributes: {', '.join(attributes)}")
-    implementers = [c.name for c in definition.library.coclasses if any(m.name == iface.name for m in c.interfaces)]
+    implementers = [c.name for c in definition.library.coclasses if _implements(definition, c, iface)]
     if implementers:
         lines.append(f"- Implemented by: {', '.join(f'`{name}`' for name in implementers)}")
     lines.append("")
@@ -133,6 +133,12 @@ def _interface_lines(definition: Definition, iface: Interface) -> list[str]:
         "",
     ]
     return lines
+
+
+def _implements(definition: Definition, coclass: Coclass, iface: Interface) -> bool:
+    """Whether the class answers `iface`: one of its interfaces is it or derives from it."""
+    own = [definition.interface(m.name) for m in coclass.interfaces]
+    return any(iface in definition.base_chain(member) for member in own if member is not None)
 
 
 def _member_row(method: Method) -> str:
