@@ -36,9 +36,11 @@ inline constexpr CZoErrorCode ZO_ERR_STACKTRACE{1005, OLESTR("Stacktrace.")};
 //   MaxElementDepth names the limit); also a C runtime call fails with an error number that has no
 //   text.
 inline constexpr CZoErrorCode ZO_ERR_UNDEFINED{1006, OLESTR("Undefined error.")};
-// raised when: SetPropertyChanged names a property that the collection does not hold; also a
-//   function of the library is given an argument it cannot use (a negative size, an empty list of
-//   separators, a registry path without a known root key, an empty path).
+// raised when: SetPropertyChanged names a property that the collection does not hold; ToString or
+//   SaveXML meets an object that contains itself, or ToString is given an indent deeper than 65536
+//   levels (the entry's Reason says which); also a function of the library is given an argument it
+//   cannot use (a negative size, an empty list of separators, a registry path without a known root
+//   key, an empty path).
 inline constexpr CZoErrorCode ZO_ERR_INVALID_PARAMETER{1010, OLESTR("Invalid function parameter.")};
 // raised when: SaveXML or LoadXML is called on a LumoProperty or a LumoEnumProperty, which have no
 //   document of their own; a collection is saved that holds a member other than a LumoItem; a collection
