@@ -255,13 +255,7 @@ STDMETHODIMP CLumoEnumProperty::AddEntry(BSTR name, BSTR nameSpace, VARIANT* val
         return E_POINTER;
     ZO_METHOD(OLESTR("CLumoEnumProperty::AddEntry"), IID_ILumoEnumProperty)
     {
-        CComVariant taken;
-        // A value as stored already moves in; any other is copied as Add copies it.
-        if ((value->vt & VT_BYREF) == 0 && value->vt != VT_INT)
-            ZoCheckPlatform(taken.Attach(value));
-        else
-            taken = StoredCopy(*value);
-        InsertOrReplaceStored(std::move(taken), name, nameSpace).changed = changed != VARIANT_FALSE;
+        InsertOrReplaceStored(TakenAsStored(*value), name, nameSpace).changed = changed != VARIANT_FALSE;
     }
     ZO_METHOD_END
 }

@@ -12,8 +12,8 @@
 #include "LumoEnumHost.h"
 #include "LumoItems.h"
 #include "LumoObject.h"
-#include "ZoCOMClassFactory.h"
 #include "PropertyWalk.h"
+#include "ZoCOMClassFactory.h"
 #include "ZoLock.h"
 
 class CLumoEnumProperty

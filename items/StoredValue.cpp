@@ -30,3 +30,16 @@ CComVariant StoredCopy(const VARIANT& value)
     StoreIntAsI4(copy);
     return copy;
 }
+
+CComVariant TakenAsStored(VARIANT& value)
+{
+    CComVariant stored;
+    if ((value.vt & VT_BYREF) != 0) {
+        stored = DereferencedCopy(value);
+        ZoCheckPlatform(VariantClear(&value));
+    } else {
+        ZoCheckPlatform(stored.Attach(&value));
+    }
+    StoreIntAsI4(stored);
+    return stored;
+}

@@ -13,3 +13,5 @@ void StoreIntAsI4(CComVariant& value) noexcept;
 CComVariant DereferencedCopy(const VARIANT& value);
 // A copy as the collections store it: dereferenced, and VT_INT as VT_I4.
 CComVariant StoredCopy(const VARIANT& value);
+// The same taken from value, which is left empty: only a by-reference value is copied.
+CComVariant TakenAsStored(VARIANT& value);

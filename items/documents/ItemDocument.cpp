@@ -159,12 +159,7 @@ public:
             m_objects.push_back(NestedValue{element, CComVariant(entry.value), CComBSTR(entry.name),
                                             CComBSTR(entry.nameSpace)});
         } else {
-            InPropertyFrame(entry.name, entry.nameSpace, [&] {
-                OleString type;
-                const OleString text = CZoVariant::ToXSDString(entry.value, type);
-                XmlNode::SetText(element, text);
-                XmlNode::SetAttributeText(element, m_names.type, m_types.For(type));
-            });
+            InPropertyFrame(entry.name, entry.nameSpace, [&] { WriteValue(element, entry.value); });
         }
         XmlNode::AppendChild(m_root, element);
     }
@@ -178,9 +173,7 @@ public:
                 CComPtr<ILumoItemBase> object = ZoQueryIfAnswers<ILumoItemBase>(nested.value.punkVal);
                 if (!object) {
                     // Written as any other value: ToXSDString raises what it cannot write.
-                    OleString type;
-                    XmlNode::SetText(nested.element, CZoVariant::ToXSDString(nested.value, type));
-                    XmlNode::SetAttribute(nested.element, m_names.type, type);
+                    WriteValue(nested.element, nested.value);
                     return;
                 }
                 const LONG below = 2 + m_nested.Append(object, nested.element, m_zoFunctionName);
@@ -198,6 +191,14 @@ private:
         CComBSTR name;
         CComBSTR nameSpace;
     };
+    // The value's text and XML Schema type.
+    void WriteValue(IXMLDOMElement* element, const VARIANT& value)
+    {
+        OleString type;
+        XmlNode::SetText(element, CZoVariant::ToXSDString(value, type));
+        XmlNode::SetAttributeText(element, m_names.type, m_types.For(type));
+    }
+
     template <class Body>
     void InPropertyFrame(BSTR name, BSTR nameSpace, Body&& body)
     {
