@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "OleString.h"
+#include "ToolVersion.h"
 #include "ZoException.h"
 #include "ZoFileUtilities.h"
 #include "ZoFormat.h"
@@ -28,6 +29,7 @@ constexpr char kDefaultProduct[] = "Tavrin Lumo Platform";
 
 constexpr char kUsage[] =
     "Usage: logconfig [/product NAME] [/clear] [NAME VALUE]...\n"
+    "       logconfig --version\n"
     "Shows the logging configuration of the current user and sets the values named:\n"
     "  EventLogLevel N   messages up to level N go to the event log (default 2)\n"
     "  FileLogLevel N    messages up to level N go to the log file (default 0)\n"
@@ -156,6 +158,8 @@ void Show(const OleString& key, const std::string& product)
 
 int main(int argc, char** argv)
 {
+    if (AnsweredVersion(argc, argv, "logconfig"))
+        return kDone;
     Options options;
     if (!ParseArguments(argc, argv, options)) {
         std::fputs(kUsage, stderr);

@@ -13,6 +13,7 @@
 
 #include "ModuleEntryPoint.h"
 #include "OleString.h"
+#include "ToolVersion.h"
 #include "ZoException.h"
 #include "ZoFormat.h"
 
@@ -28,6 +29,7 @@ struct Options {
 
 constexpr char kUsage[] =
     "Usage: regsvr [/u] [/s] MODULE\n"
+    "       regsvr --version\n"
     "Registers the in-process server MODULE by calling its DllRegisterServer.\n"
     "  /u  unregister: call DllUnregisterServer instead\n"
     "  /s  silent: print nothing on success\n"
@@ -96,6 +98,8 @@ int Run(const Options& options)
 
 int main(int argc, char** argv)
 {
+    if (AnsweredVersion(argc, argv, "regsvr"))
+        return kDone;
     if (argc == 2 && (std::string(argv[1]) == "--help" || IsOption(argv[1], '?') || IsOption(argv[1], 'h'))) {
         std::fputs(kUsage, stdout);
         return kDone;

@@ -15,6 +15,7 @@
 
 #include "DocumentText.h"
 #include "ItemDocument.h"
+#include "ToolVersion.h"
 #include "ZoFormat.h"
 #include "ZoFrame.h"
 #include "ZoVariant.h"
@@ -30,6 +31,7 @@ constexpr char kUsage[] =
     "       lumoitems find FILE NAME NAMESPACE VALUE [--type TYPE]\n"
     "       lumoitems check FILE\n"
     "       lumoitems --help\n"
+    "       lumoitems --version\n"
     "\n"
     "Works with the XML documents of LumoItems items (root element \"item\") and item\n"
     "collections (root element \"enum\"). FILE is a UTF-8 file, or - for standard input.\n"
@@ -50,6 +52,7 @@ constexpr char kUsage[] =
     "               integerlist, without regard to case.\n"
     "  --           ends the options, so that an operand may begin with --.\n"
     "  --help, -h   prints this text.\n"
+    "  --version    prints the version of the tool.\n"
     "\n"
     "Exit status:\n"
     "  0  done; for check: the document is valid.\n"
@@ -192,6 +195,8 @@ int Run(const SCommand& command, const SCommandLine& line)
 
 int main(int argc, char** argv)
 {
+    if (AnsweredVersion(argc, argv, "lumoitems"))
+        return kDone;
     const SParsedCommandLine parsed = ParseCommandLine(argc, argv);
     if (parsed.help) {
         std::fputs(kUsage, stdout);
