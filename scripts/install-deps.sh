@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
-    cmake make g++ python3 pkg-config ccache
+    cmake make g++ python3 pkg-config ccache dpkg-dev
     libsqlite3-dev libxml2-dev libcrypto++-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
@@ -16,7 +16,7 @@ windows=0
 if [ "${1:-}" = "--windows" ]; then
     windows=1
     packages+=(
-        dpkg-dev googletest
+        googletest
         g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
         libwine-dev wine64 wine
     )
