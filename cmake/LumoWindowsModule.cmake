@@ -72,6 +72,18 @@ function(lumo_windows_module target)
         DEPENDS "${ARG_IDL}"
         COMMENT "Generating ${library_name}.tlb"
         VERBATIM)
+    # The ids as C definitions (<idl name>_i.c), for the clients that take them from there.
+    set(ids "${generated}/${library_name}_i.c")
+    add_custom_command(
+        OUTPUT "${ids}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${generated}"
+        COMMAND ${LUMO_WIDL} ${widl_target} -u -o "${ids}" -I "${LUMO_WIDL_IDL_DIR}" "${ARG_IDL}"
+        DEPENDS "${ARG_IDL}"
+        COMMENT "Generating ${library_name}_i.c"
+        VERBATIM)
+    add_custom_target(${target}_ids ALL DEPENDS "${ids}")
+    # For the install rules of the module's folder.
+    set_target_properties(${target} PROPERTIES LUMO_TYPE_LIBRARY "${tlb}" LUMO_ID_DEFINITIONS "${ids}")
 
     # The files the resource list names ("<id> <type> "<file>"" or #include "<file>"), for the
     # dependencies.
